@@ -1,0 +1,29 @@
+#pragma once
+// The files of the program's folder. Paths are full paths in the ANSI code page, with "\" between
+// folder and name. Every failing operation throws FileError, except IsPlainFile, which answers
+// false when the look-up fails.
+#include <string>
+#include <string_view>
+
+namespace tembrel {
+
+class Files {
+  public:
+    virtual ~Files() = default;
+    // The folder that holds the program file, without a trailing backslash.
+    virtual std::string ProgramFolder() const = 0;
+    // True for a plain file: not a folder, not hidden, not system. False also on any look-up error.
+    virtual bool IsPlainFile(const std::string& path) const = 0;
+    // The whole content, byte for byte.
+    virtual std::string ReadAll(const std::string& path) = 0;
+    // Creates or truncates the file, writes the bytes and flushes them to the disk.
+    virtual void WriteNew(const std::string& path, std::string_view bytes) = 0;
+    // Puts `from` in the place of `to` in one step; readers see the old file or the new one.
+    virtual void Replace(const std::string& from, const std::string& to) = 0;
+    // Deletes the file; a file that is already gone is no error.
+    virtual void Remove(const std::string& path) = 0;
+    // A path beside `path` that no other writer (thread or process) uses at the same time.
+    virtual std::string TempPathFor(const std::string& path) = 0;
+};
+
+} // namespace tembrel

@@ -1,0 +1,42 @@
+#pragma once
+// An in-memory program folder for tests, with failures on demand: a test can make the n-th call
+// of any operation throw FileError, to prove that no failure leaves a record file damaged.
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/Files.h"
+
+namespace tembrel {
+
+class MemoryFiles : public Files {
+  public:
+    enum class Op { Read, WriteNew, Replace, Remove };
+
+    std::string folder = "C:\\Tembrel";
+    std::map<std::string, std::string> files; // full path -> bytes
+    std::set<std::string> hidden;             // paths marked hidden or system
+    std::set<std::string> folders;            // paths that are folders
+    // Called before every operation; a test throws from it to make that operation fail.
+    std::function<void(Op op, const std::string& path)> beforeOp;
+    int calls = 0;
+
+    std::string ProgramFolder() const override { return folder; }
+    bool IsPlainFile(const std::string& path) const override;
+    std::string ReadAll(const std::string& path) override;
+    void WriteNew(const std::string& path, std::string_view bytes) override;
+    void Replace(const std::string& from, const std::string& to) override;
+    void Remove(const std::string& path) override;
+    std::string TempPathFor(const std::string& path) override { return path + ".tmp"; }
+
+    // Convenience for tests: the path of record file `name`, its content, or whether it exists.
+    std::string PathOf(const std::string& name) const { return folder + "\\" + name + ".var"; }
+    bool Has(const std::string& name) const { return files.count(PathOf(name)) != 0; }
+    std::string& operator[](const std::string& name) { return files[PathOf(name)]; }
+
+  private:
+    void Before(Op op, const std::string& path);
+};
+
+} // namespace tembrel

@@ -1,0 +1,1 @@
+#include "records/FileHandle.h"

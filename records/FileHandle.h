@@ -1,0 +1,24 @@
+#pragma once
+// Reading the record files of the program's folder: "|||key|||value" lines, CR-terminated.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Files.h"
+
+namespace tembrel {
+
+// True when a plain file (not a folder, not hidden or system) is at the full path; false also when
+// the look-up fails.
+bool RecordFileExists(const Files& files, const std::string& path);
+
+// The full path of record file `name`: the program's folder, "\", name, ".var". A name that is not
+// a plain file name of that folder (empty, a path, a device name, a forbidden or control
+// character) throws InvalidArgument: names come from files another program writes.
+std::string RecordPath(const Files& files, std::string_view name);
+
+// The value of `key` in record file `name`, matched without regard to letter case; the first match
+// wins. Absent when the file or the key is missing; a stored empty value is an empty text.
+std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name);
+
+} // namespace tembrel

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test: the portable core natively (ASan + UBSan), the Windows x64 build under Wine and
+# Xvfb, and the checks of the x86 build. Installs what is missing first; safe to run again.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/deps.sh
+
+echo "== native"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+echo "== windows-x86 (built and inspected, not run)"
+cmake --preset windows-x86 >/dev/null
+cmake --build --preset windows-x86
+ctest --preset windows-x86
+
+echo "== windows (x64, under Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+scripts/wine-prefix.sh
+xvfb-run -a -s "-screen 0 1280x1024x24" scripts/wine-tests.sh
