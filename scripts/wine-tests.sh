@@ -4,6 +4,10 @@
 # test and do not hold its output open. Nothing outlives the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$root/build/windows/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+"$root/scripts/wine-prefix.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
