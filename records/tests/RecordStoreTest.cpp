@@ -79,6 +79,11 @@ TEST_F(RecordStore, ReadFindsTheFirstMatchAnywhereUpToTheNextCr) {
     }
 }
 
+TEST_F(RecordStore, AKeyHoldingACrFindsNoValue) {
+    files["r"] = "|||a\r|||v\r\n";
+    EXPECT_THROW(Read("a\r"), InvalidArgument);
+}
+
 TEST_F(RecordStore, ReadOfAFileThatIsNoPlainFileIsAbsent) {
     EXPECT_EQ(Read("a", "missing"), std::nullopt);
     files["hidden"] = "|||a|||1\r\n";
