@@ -33,7 +33,7 @@ void MPassword::Command3Click(const std::string& entry) {
     bool accepted = false;
     try {
         // Read afresh every time, so a password changed on the lock screen counts at once.
-        const std::string stored = ReadRecord(files_, "mpass", "ps").value_or("");
+        const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
         const std::string password = ShiftText(stored, 1);
         accepted = regional_.ToLower(entry) == regional_.ToLower(password);
     } catch (const std::exception& e) {
@@ -78,7 +78,7 @@ int MPassword::Text3KeyPress(int keyCode, const std::string& entry) {
 
 void MPassword::Command4Click() {
     try {
-        const std::string hint = ReadRecord(files_, "mhint", "ps").value_or("");
+        const std::string hint = ReadRecord(files_, regional_, "mhint", "ps").value_or("");
         messageBox_.Show(std::string(kHintText) + "\r\n\r\n" + hint, kHintTitle,
                          MessageBoxPort::kInformation);
     } catch (const std::exception& e) {

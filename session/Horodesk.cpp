@@ -38,7 +38,7 @@ double Horodesk::Num(const std::string& text) const {
 }
 
 std::optional<std::string> Horodesk::Read(std::string_view key, std::string_view name) {
-    return ReadRecord(ports_.files, key, name);
+    return ReadRecord(ports_.files, ports_.regional, key, name);
 }
 
 long long Horodesk::Remaining() const {
