@@ -383,6 +383,31 @@ TEST_F(CloseTest, SystemShutdownRecordsWithoutLaunching) {
     EXPECT_TRUE(lock.calls.empty());
 }
 
+TEST_F(SessionTest, UsageFileNamesFollowTheDateOfTheClose) {
+    struct Case {
+        LocalTime date;
+        const char* pattern;
+        const char* daily;  // user name, then date key
+        const char* dated;  // date key, "-", user name
+        const char* weekly; // week key, user name, calendar year
+    };
+    const Case cases[] = {
+        {{2025, 12, 8}, "M/d/yyyy", "Ann12-8-2025", "12-8-2025-Ann", "50Ann2025"},
+        {{2025, 12, 29}, "dd/MM/yyyy", "Ann29-12-2025", "29-12-2025-Ann", "1Ann2025"},
+        {{2021, 1, 1}, "dd.MM.yyyy", "Ann01.01.2021", "01.01.2021-Ann", "53Ann2021"}};
+    for (const Case& c : cases) {
+        files.files.clear();
+        clock.now = c.date;
+        clock.now.hour = 10;
+        regional.shortDatePattern = c.pattern;
+        HandOver("1");
+        session.Timer1Tick();
+        EXPECT_EQ(Get("used", c.daily), "1") << c.daily;
+        EXPECT_EQ(Get("USED", c.dated), "1") << c.dated;
+        EXPECT_EQ(Get("weektotal", c.weekly), "1") << c.weekly;
+    }
+}
+
 TEST_F(SessionTest, ClosingWithoutASessionOnlyLaunches) {
     session.SetText1("120");
     session.Command6Click();
