@@ -34,24 +34,8 @@ class RunningEngine {
         UniqueHandle thread(info.hThread);
         // Idle means its window is made and it waits for input.
         ::WaitForInputIdle(process_.Get(), 30000);
-        struct Search {
-            DWORD processId;
-            HWND found;
-        } search{info.dwProcessId, nullptr};
-        ::EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(w, &owner);
-                wchar_t name[64] = L"";
-                ::GetClassNameW(w, name, 64);
-                if (owner == s->processId && std::wstring(name) == kClassName) {
-                    s->found = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{info.dwProcessId, nullptr};
+        ::EnumWindows(&RunningEngine::Match, reinterpret_cast<LPARAM>(&search));
         window_ = search.found;
     }
     ~RunningEngine() {
@@ -78,6 +62,24 @@ class RunningEngine {
     }
 
   private:
+    struct Search {
+        DWORD processId;
+        HWND found;
+    };
+    // The lock screen's window among all top-level windows.
+    static BOOL CALLBACK Match(HWND window, LPARAM parameter) {
+        auto* search = reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t name[64] = L"";
+        ::GetClassNameW(window, name, 64);
+        if (owner == search->processId && std::wstring(name) == kClassName) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     UniqueHandle process_;
     HWND window_ = nullptr;
 };
