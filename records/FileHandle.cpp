@@ -82,6 +82,10 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view fol
     // A last line without its CR (a file finished by hand or by another program) still ends at the
     // end of the file: refusing it would make the file unreadable for good.
     const std::size_t end = std::min(text.find('\r', match), text.size());
+    if (end < begin) {
+        // Only a key that holds a CR gets here; no record can be stored under it.
+        throw InvalidArgument("a record key cannot hold a line end");
+    }
     return std::string(text.substr(begin, end - begin));
 }
 
