@@ -109,6 +109,15 @@ COLORREF MPasswordWindow::LabelColour(int id) const {
     return GetSysColor(id == kLabel4 ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
 }
 
-void MPasswordWindow::OnDestroyed() { logic_.WindowDestroyed(); }
+void MPasswordWindow::Detach() {
+    detached_ = true;
+    Destroy();
+}
+
+void MPasswordWindow::OnDestroyed() {
+    if (!detached_) {
+        logic_.WindowDestroyed();
+    }
+}
 
 } // namespace tembrel::win

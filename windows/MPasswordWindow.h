@@ -22,6 +22,8 @@ class MPasswordWindow : public View {
 
     MPasswordWindow(MPassword& logic, HICON icon, HBITMAP background);
     bool Open(HWND centreOver);
+    // Destroys the window without telling the logic (which may be gone already).
+    void Detach();
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -35,6 +37,7 @@ class MPasswordWindow : public View {
 
     MPassword& logic_;
     HICON icon_;
+    bool detached_ = false;
     HBITMAP background_; // shared with the bonus dialog, owned by the dialogs
     WNDPROC editProc_ = nullptr;
 };
