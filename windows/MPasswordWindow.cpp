@@ -36,7 +36,9 @@ bool MPasswordWindow::Open(HWND centreOver) {
     return true;
 }
 
-std::string MPasswordWindow::Entry() const { return Narrow(WindowText(Control(kText3))); }
+std::string MPasswordWindow::Entry() const {
+    return Narrow(WindowText(Control(kText3)));
+}
 
 LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {

@@ -32,8 +32,7 @@ class MPasswordWindow : public View {
     COLORREF LabelColour(int id) const override;
     void OnDestroyed() override;
     std::string Entry() const;
-    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     MPassword& logic_;
     HICON icon_;

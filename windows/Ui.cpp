@@ -101,13 +101,16 @@ Bitmap RenderPicture(const art::Picture& picture) {
     for (const art::TextItem& item : picture.texts) {
         Font font(CreateFontW(-item.pixelHeight, 0, 0, 0, item.bold ? FW_BOLD : FW_NORMAL, FALSE,
                               FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                              DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                              L"Tahoma"));
         Selection selectFont(dc.Get(), font.Get());
         SetTextColor(dc.Get(), RGB(item.colour.r, item.colour.g, item.colour.b));
         RECT box{item.left, item.top, item.left + item.width, item.top + item.height};
         DrawTextW(dc.Get(), item.text.c_str(), static_cast<int>(item.text.size()), &box,
-                  (item.centred ? DT_CENTER : DT_LEFT) | DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
+                  (item.align == art::TextItem::Align::Centre  ? DT_CENTER
+                   : item.align == art::TextItem::Align::Right ? DT_RIGHT
+                                                               : DT_LEFT) |
+                      DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
     }
     GdiFlush();
     return bitmap;

@@ -145,21 +145,20 @@ TEST_F(ViewsTest, SessionWindowFrameAndControlsAsDesigned) {
     OpenSession();
     CheckFrame(session, L"Tembrel v2.0", 449, 247);
     using W = HorodeskWindow;
-    CheckControls(session, {
-                               {W::kCommand6, L"Button", L"End Session && Lock Computer", 24, 128,
-                                401, 33, -11, false},
-                               {W::kCommandEnd, L"Button", L"Close Tembrel *Parents Only*", 24,
-                                168, 241, 25, -11, false},
-                               {W::kCommand1, L"Button", L"Add/ Remove Bonus Time", 272, 168, 153,
-                                25, -11, false},
-                               {W::kLabel3, L"Static", L"help@tembrel.example.com", 24, 216, 401,
-                                25, -11, false},
-                               {W::kLabel2, L"Static", L"Questions?  Need Help?  Email us!", 24,
-                                200, 401, 17, -11, true},
-                               {W::kLabel1, L"Static", L"TIME REMAINING", 16, 64, 417, 33, -24,
-                                true},
-                               {W::kStatus, L"Static", L"00:00:00", 16, 96, 417, 25, -18, true},
-                           });
+    CheckControls(
+        session,
+        {
+            {W::kCommand6, L"Button", L"End Session && Lock Computer", 24, 128, 401, 33, -11,
+             false},
+            {W::kCommandEnd, L"Button", L"Close Tembrel *Parents Only*", 24, 168, 241, 25, -11,
+             false},
+            {W::kCommand1, L"Button", L"Add/ Remove Bonus Time", 272, 168, 153, 25, -11, false},
+            {W::kLabel3, L"Static", L"help@tembrel.example.com", 24, 216, 401, 25, -11, false},
+            {W::kLabel2, L"Static", L"Questions?  Need Help?  Email us!", 24, 200, 401, 17, -11,
+             true},
+            {W::kLabel1, L"Static", L"TIME REMAINING", 16, 64, 417, 33, -24, true},
+            {W::kStatus, L"Static", L"00:00:00", 16, 96, 417, 25, -18, true},
+        });
     // Centred labels; buttons in front of every label.
     for (int id : {W::kLabel1, W::kLabel2, W::kLabel3, W::kStatus}) {
         EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(session, id), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
@@ -269,21 +268,21 @@ TEST_F(ViewsTest, GateFrameControlsFocusAndTabOrder) {
     Pump();
     CheckFrame(Gate(), L"Master Password Required To Edit", 553, 185);
     using G = MPasswordWindow;
-    CheckControls(Gate(),
-                  {
-                      {G::kText3, L"Edit", L"", 32, 96, 497, 27, -13, false},
-                      {G::kCommand3, L"Button", L"Continue  ->", 360, 128, 145, 25, -11, false},
-                      {G::kCommand4, L"Button", L"Password Hint", 208, 128, 145, 25, -11, false},
-                      {G::kCommand1, L"Button", L"Return To Login Screen", 56, 128, 145, 25, -11,
-                       false},
-                      {G::kLabel4, L"Static", L"The Following Features Require Master Password",
-                       32, 32, 497, 17, -13, true},
-                      {G::kLabel1, L"Static",
-                       L"Only parents can edit computer time schedules.  The first time you used "
-                       L"Horodesk you set the master password.  Type in the master password "
-                       L"below and press Continue.",
-                       32, 56, 497, 33, -11, false},
-                  });
+    CheckControls(
+        Gate(),
+        {
+            {G::kText3, L"Edit", L"", 32, 96, 497, 27, -13, false},
+            {G::kCommand3, L"Button", L"Continue  ->", 360, 128, 145, 25, -11, false},
+            {G::kCommand4, L"Button", L"Password Hint", 208, 128, 145, 25, -11, false},
+            {G::kCommand1, L"Button", L"Return To Login Screen", 56, 128, 145, 25, -11, false},
+            {G::kLabel4, L"Static", L"The Following Features Require Master Password", 32, 32, 497,
+             17, -13, true},
+            {G::kLabel1, L"Static",
+             L"Only parents can edit computer time schedules.  The first time you used "
+             L"Horodesk you set the master password.  Type in the master password "
+             L"below and press Continue.",
+             32, 56, 497, 33, -11, false},
+        });
     auto style = GetWindowLongPtrW(GateBox(), GWL_STYLE);
     EXPECT_TRUE(style & ES_PASSWORD);
     EXPECT_FALSE(style & ES_MULTILINE);
@@ -361,23 +360,23 @@ TEST_F(ViewsTest, BonusDialogFrameControlsFocusAndTabOrder) {
     Pump();
     CheckFrame(Bonus(), L"Add Bonus Time", 549, 183);
     constexpr int b = BonusTimeWindow::kTimeButton0;
-    CheckControls(Bonus(),
-                  {
-                      {b + 0, L"Button", L"Add 5 Minutes", 56, 32, 137, 25, -11, false},
-                      {b + 1, L"Button", L"Add 10 Minutes", 56, 64, 137, 25, -11, false},
-                      {b + 2, L"Button", L"Add 15 Minutes", 56, 96, 137, 25, -11, false},
-                      {b + 3, L"Button", L"Add 30 Minutes", 368, 32, 137, 25, -11, false},
-                      {b + 4, L"Button", L"Add 45 Minutes", 368, 64, 137, 25, -11, false},
-                      {b + 5, L"Button", L"Add 60 Minutes", 368, 96, 137, 25, -11, false},
-                      {b + 6, L"Button", L"Add 2 Hours", 56, 128, 201, 25, -11, false},
-                      {b + 7, L"Button", L"Remove All Bonus Time", 304, 128, 201, 25, -11, false},
-                      {BonusTimeWindow::kLabel2, L"Static",
-                       L"Bonus time is good for a single session only.  Any unused time will be "
-                       L"lost once session ends.",
-                       208, 48, 145, 65, -11, false},
-                      {BonusTimeWindow::kLabel1, L"Static", L"Bonus Time", 216, 24, 129, 17, -13,
-                       true},
-                  });
+    CheckControls(
+        Bonus(),
+        {
+            {b + 0, L"Button", L"Add 5 Minutes", 56, 32, 137, 25, -11, false},
+            {b + 1, L"Button", L"Add 10 Minutes", 56, 64, 137, 25, -11, false},
+            {b + 2, L"Button", L"Add 15 Minutes", 56, 96, 137, 25, -11, false},
+            {b + 3, L"Button", L"Add 30 Minutes", 368, 32, 137, 25, -11, false},
+            {b + 4, L"Button", L"Add 45 Minutes", 368, 64, 137, 25, -11, false},
+            {b + 5, L"Button", L"Add 60 Minutes", 368, 96, 137, 25, -11, false},
+            {b + 6, L"Button", L"Add 2 Hours", 56, 128, 201, 25, -11, false},
+            {b + 7, L"Button", L"Remove All Bonus Time", 304, 128, 201, 25, -11, false},
+            {BonusTimeWindow::kLabel2, L"Static",
+             L"Bonus time is good for a single session only.  Any unused time will be "
+             L"lost once session ends.",
+             208, 48, 145, 65, -11, false},
+            {BonusTimeWindow::kLabel1, L"Static", L"Bonus Time", 216, 24, 129, 17, -13, true},
+        });
     EXPECT_EQ(GetFocus(), GetDlgItem(Bonus(), b));
     EXPECT_EQ(TabCycle(Bonus(), GetDlgItem(Bonus(), b), 8),
               (std::vector<int>{b + 1, b + 2, b + 3, b + 4, b + 5, b + 6, b + 7, b}));
@@ -424,8 +423,8 @@ TEST_F(ViewsTest, SplashIsBorderlessShowsTheVersionAndHandsOverOnItsTimer) {
     GetWindowRect(hwnd, &window);
     EXPECT_EQ(window.right - window.left, 800);
     EXPECT_EQ(window.bottom - window.top, 600);
-    CheckControls(hwnd, {{SplashWindow::kLabel1, L"Static", L"Version 1.0", 680, 432, 105, 17,
-                          -11, false}});
+    CheckControls(
+        hwnd, {{SplashWindow::kLabel1, L"Static", L"Version 1.0", 680, 432, 105, 17, -11, false}});
     SendMessageW(hwnd, WM_TIMER, SplashWindow::kTimer, 0);
     EXPECT_EQ(handedOver, 1);
     EXPECT_FALSE(IsWindow(hwnd));
@@ -438,9 +437,9 @@ TEST(PicturesTest, PicturesAndIconsHaveTheirPixelSizesIn24BitColour) {
         art::Picture picture;
         int width, height;
     };
-    for (const Case& c : {Case{art::SplashPicture(1.0), 800, 600},
-                          Case{art::SessionBackground(1.0), 705, 342},
-                          Case{art::DialogBackground(1.0), 553, 185}}) {
+    for (const Case& c :
+         {Case{art::SplashPicture(1.0), 800, 600}, Case{art::SessionBackground(1.0), 705, 342},
+          Case{art::DialogBackground(1.0), 553, 185}}) {
         Bitmap bitmap = RenderPicture(c.picture);
         BITMAP info{};
         ASSERT_NE(GetObjectW(bitmap.Get(), sizeof info, &info), 0);
