@@ -10,7 +10,7 @@ std::wstring InstanceMutexName() {
     std::wstring user = L"unknown";
     HANDLE rawToken = nullptr;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
-        KernelHandle token(rawToken);
+        UniqueHandle token(rawToken);
         DWORD size = 0;
         GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
         std::vector<BYTE> buffer(size);

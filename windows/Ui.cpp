@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/Text.h"
+
 namespace tembrel::win {
 namespace {
 
@@ -40,27 +42,9 @@ Font MakeFont(int pointsX100, bool bold, UINT dpi) {
     return Font(CreateFontIndirectW(&lf));
 }
 
-std::wstring Widen(std::string_view ansi) {
-    if (ansi.empty()) {
-        return {};
-    }
-    int size = static_cast<int>(ansi.size());
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
-    return wide;
-}
+std::wstring Widen(std::string_view ansi) { return AnsiToWide(ansi); }
 
-std::string Narrow(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    int size = static_cast<int>(wide.size());
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
-    return ansi;
-}
+std::string Narrow(std::wstring_view wide) { return WideToAnsi(wide); }
 
 std::wstring WindowText(HWND hwnd) {
     int length = GetWindowTextLengthW(hwnd);

@@ -259,6 +259,27 @@ TEST_F(ViewsTest, WindowsMayEndTheSessionAndTheRunningUseIsRecorded) {
     EXPECT_EQ(h.files["50Ann2025"], "|||weektotal|||3\r\n");
 }
 
+TEST_F(ViewsTest, SessionWindowScalesItsControlsAndFontsWithTheMonitorsDpi) {
+    OpenSession();
+    // Windows tells a per-monitor aware window its new DPI and a suggested frame.
+    RECT suggested{100, 100, 800, 500};
+    SendMessageW(session, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    HWND status = GetDlgItem(session, HorodeskWindow::kStatus);
+    RECT rc{};
+    GetWindowRect(status, &rc);
+    MapWindowPoints(nullptr, session, reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.left, 24); // 240 twips at 144 DPI
+    EXPECT_EQ(rc.top, 144);
+    EXPECT_EQ(rc.right - rc.left, 626);
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(status, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -27); // 13.5 pt at 144 DPI
+    GetWindowRect(session, &rc);
+    EXPECT_EQ(rc.left, 100);
+    EXPECT_EQ(rc.right - rc.left, 700);
+}
+
 // ---- the master password gate ----------------------------------------------------------------
 
 TEST_F(ViewsTest, GateFrameControlsFocusAndTabOrder) {
