@@ -6,8 +6,7 @@
 
 namespace tembrel::win {
 
-BonusTimeWindow::BonusTimeWindow(BonusTime& logic, HICON icon, HBITMAP background)
-    : logic_(logic), icon_(icon), background_(background) {}
+BonusTimeWindow::BonusTimeWindow(BonusTime& logic, HICON icon) : logic_(logic), icon_(icon) {}
 
 bool BonusTimeWindow::Open(HWND centreOver) {
     // Tab order by Index, "Remove All Bonus Time" (Index 7) last; the labels behind.
@@ -31,6 +30,7 @@ bool BonusTimeWindow::Open(HWND centreOver) {
     if (!Create(frame, controls, centreOver)) {
         return false;
     }
+    OnDpiChanged();
     ShowAndFocus();
     return true;
 }
@@ -53,7 +53,11 @@ void BonusTimeWindow::OnPaintBackground(HDC dc) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawBitmap(dc, background_, 0, 0);
+    DrawBitmap(dc, background_.Get(), 0, 0);
+}
+
+void BonusTimeWindow::OnDpiChanged() {
+    background_ = RenderPicture(art::DialogBackground(Dpi() / 96.0));
 }
 
 void BonusTimeWindow::Detach() {

@@ -13,7 +13,7 @@ class BonusTimeWindow : public View {
     static constexpr int kTimeButton0 = 400; // TimeButton(i) has the id 400 + i
     enum : int { kLabel1 = 201, kLabel2 = 202 };
 
-    BonusTimeWindow(BonusTime& logic, HICON icon, HBITMAP background);
+    BonusTimeWindow(BonusTime& logic, HICON icon);
     bool Open(HWND centreOver);
     // Destroys the window without telling the logic (which may be gone already).
     void Detach();
@@ -22,12 +22,13 @@ class BonusTimeWindow : public View {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
     void OnPaintBackground(HDC dc) override;
+    void OnDpiChanged() override;
     void OnDestroyed() override;
 
     BonusTime& logic_;
     HICON icon_;
     bool detached_ = false;
-    HBITMAP background_;
+    Bitmap background_;
 };
 
 } // namespace tembrel::win

@@ -6,8 +6,7 @@
 
 namespace tembrel::win {
 
-MPasswordWindow::MPasswordWindow(MPassword& logic, HICON icon, HBITMAP background)
-    : logic_(logic), icon_(icon), background_(background) {}
+MPasswordWindow::MPasswordWindow(MPassword& logic, HICON icon) : logic_(logic), icon_(icon) {}
 
 bool MPasswordWindow::Open(HWND centreOver) {
     // Tab order: Text3, Command3, Command4, Command1; the labels after them, behind.
@@ -27,6 +26,7 @@ bool MPasswordWindow::Open(HWND centreOver) {
     if (!Create(frame, controls, centreOver)) {
         return false;
     }
+    OnDpiChanged();
     // Enter in the box is the gate's own key press, not the dialog manager's default button.
     HWND box = Control(kText3);
     SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -104,11 +104,15 @@ void MPasswordWindow::OnPaintBackground(HDC dc) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawBitmap(dc, background_, 0, 0);
+    DrawBitmap(dc, background_.Get(), 0, 0);
 }
 
 COLORREF MPasswordWindow::LabelColour(int id) const {
     return GetSysColor(id == kLabel4 ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
+}
+
+void MPasswordWindow::OnDpiChanged() {
+    background_ = RenderPicture(art::DialogBackground(Dpi() / 96.0));
 }
 
 void MPasswordWindow::Detach() {

@@ -20,7 +20,7 @@ class MPasswordWindow : public View {
         kText3 = 300,
     };
 
-    MPasswordWindow(MPassword& logic, HICON icon, HBITMAP background);
+    MPasswordWindow(MPassword& logic, HICON icon);
     bool Open(HWND centreOver);
     // Destroys the window without telling the logic (which may be gone already).
     void Detach();
@@ -29,6 +29,7 @@ class MPasswordWindow : public View {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
     void OnPaintBackground(HDC dc) override;
+    void OnDpiChanged() override;
     COLORREF LabelColour(int id) const override;
     void OnDestroyed() override;
     std::string Entry() const;
@@ -37,7 +38,7 @@ class MPasswordWindow : public View {
     MPassword& logic_;
     HICON icon_;
     bool detached_ = false;
-    HBITMAP background_; // shared with the bonus dialog, owned by the dialogs
+    Bitmap background_;
     WNDPROC editProc_ = nullptr;
 };
 

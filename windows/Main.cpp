@@ -24,6 +24,24 @@
 #include "windows/Ui.h"
 #include "windows/res/resource.h"
 
+namespace {
+
+// The password messages belong to the window the parent is using (the gate): it stays disabled
+// while the message is up, so a second press cannot stack a second check on the first.
+class OwnedByActiveWindow : public tembrel::MessageBoxPort {
+  public:
+    explicit OwnedByActiveWindow(tembrel::Win32MessageBox& box) : box_(box) {}
+    void Show(const std::string& text, const std::string& title, unsigned style) override {
+        box_.SetOwner(GetActiveWindow());
+        box_.Show(text, title, style);
+    }
+
+  private:
+    tembrel::Win32MessageBox& box_;
+};
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
     using namespace tembrel;
@@ -41,7 +59,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     Win32Files files;
     Win32Clock clock;
     Win32Regional regional;
-    Win32MessageBox messageBox;
+    Win32MessageBox win32MessageBox;
+    OwnedByActiveWindow messageBox(win32MessageBox);
     Win32ProgramEnd programEnd;
     WinLockLibrary desktopLock(files.ProgramFolder());
     DiagnosticLog log(files, clock);
@@ -64,7 +83,6 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
             return;
         }
         dialogViews.CentreOver(sessionWindow.Hwnd());
-        messageBox.SetOwner(sessionWindow.Hwnd());
     });
     if (!splash.Open()) {
         log.Append("Start-up", "the splash window could not be created");

@@ -16,8 +16,7 @@ void BringToFront(HWND hwnd) {
 } // namespace
 
 ParentDialogViews::ParentDialogViews(HICON programIcon, HICON bonusIcon)
-    : programIcon_(programIcon), bonusIcon_(bonusIcon),
-      background_(RenderPicture(art::DialogBackground(WindowDpi(nullptr) / 96.0))) {}
+    : programIcon_(programIcon), bonusIcon_(bonusIcon) {}
 
 ParentDialogViews::~ParentDialogViews() {
     if (gateWindow_) {
@@ -41,7 +40,7 @@ void ParentDialogViews::ShowGateWindow() {
     if (gate_ == nullptr) {
         return;
     }
-    gateWindow_ = std::make_unique<MPasswordWindow>(*gate_, programIcon_, background_.Get());
+    gateWindow_ = std::make_unique<MPasswordWindow>(*gate_, programIcon_);
     gateWindow_->Open(centreOver_);
 }
 
@@ -59,7 +58,7 @@ void ParentDialogViews::ShowBonusWindow() {
     if (bonus_ == nullptr) {
         return;
     }
-    bonusWindow_ = std::make_unique<BonusTimeWindow>(*bonus_, bonusIcon_, background_.Get());
+    bonusWindow_ = std::make_unique<BonusTimeWindow>(*bonus_, bonusIcon_);
     bonusWindow_->Open(centreOver_);
 }
 

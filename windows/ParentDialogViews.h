@@ -34,7 +34,6 @@ class ParentDialogViews : public DialogWindows {
   private:
     HICON programIcon_;
     HICON bonusIcon_;
-    Bitmap background_;
     HWND centreOver_ = nullptr;
     MPassword* gate_ = nullptr;
     BonusTime* bonus_ = nullptr;

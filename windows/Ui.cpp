@@ -42,9 +42,13 @@ Font MakeFont(int pointsX100, bool bold, UINT dpi) {
     return Font(CreateFontIndirectW(&lf));
 }
 
-std::wstring Widen(std::string_view ansi) { return AnsiToWide(ansi); }
+std::wstring Widen(std::string_view ansi) {
+    return AnsiToWide(ansi);
+}
 
-std::string Narrow(std::wstring_view wide) { return WideToAnsi(wide); }
+std::string Narrow(std::wstring_view wide) {
+    return WideToAnsi(wide);
+}
 
 std::wstring WindowText(HWND hwnd) {
     int length = GetWindowTextLengthW(hwnd);
