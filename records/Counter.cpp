@@ -44,8 +44,8 @@ std::string RewrittenText(std::string_view old, std::string_view key, std::strin
         if (cr == std::string_view::npos) {
             cr = old.size();
         }
-        // The comparison looks at the text ahead, not at the line alone, exactly as long as the
-        // pattern.
+        // Only lines that begin with the key in the very same letter case go: "USED" and "used"
+        // are different records to a write, though a read finds either.
         if (old.substr(pos, pattern.size()) != pattern) {
             text.append(old.substr(pos, cr - pos)).append("\r\n");
         }

@@ -135,7 +135,7 @@ void Horodesk::Tick() {
     // Nothing left means a close failed on an earlier tick: count no further (the session's use
     // would grow past its allowance) and let the end test try the close again.
     if (Remaining() > 0) {
-        const std::string& separator = ports_.regional.DecimalSeparator();
+        const std::string separator = ports_.regional.DecimalSeparator();
         if (Num(text1_) == 0) {
             bigCount_ = NumberText(Num(bigCount_) - 1, separator);
         }
@@ -174,13 +174,14 @@ void Horodesk::PickUp(const std::string& handOver) {
 }
 
 std::string Horodesk::HandOverProblem(const std::string& handOver, const std::string& user) const {
+    bool whole = false;
     try {
         const double allowance = Num(handOver);
-        if (allowance != std::floor(allowance) || allowance < 1) {
-            throw TypeMismatch("");
-        }
-        (void)WholePart(allowance);
+        whole = allowance >= 1 && allowance == std::floor(allowance) && WholePart(allowance) >= 1;
     } catch (const TembrelError&) {
+        // not a number, or too large to count down exactly
+    }
+    if (!whole) {
         return "allowance \"" + handOver + "\" is not a whole number of seconds above 0";
     }
     if (user.empty()) {

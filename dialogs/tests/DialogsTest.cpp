@@ -348,16 +348,5 @@ TEST_F(DialogsTest, ParentsCloseRecordsASessionThatStartedMeanwhile) {
     EXPECT_EQ(ReadRecord(files, "used", "Ann12-8-2025"), "2");
 }
 
-TEST(ShiftText, RoundTripsEveryCodeFromOneTo255) {
-    std::string all;
-    for (int code = 1; code <= 255; ++code) {
-        all += static_cast<char>(code);
-    }
-    EXPECT_EQ(ShiftText(ShiftText(all, 0), 1), all);
-    EXPECT_EQ(ShiftText("", 0), "");
-    EXPECT_EQ(ShiftText("", 1), "");
-    EXPECT_EQ(ShiftText("abc", 1), "bcd");
-}
-
 } // namespace
 } // namespace tembrel

@@ -46,12 +46,6 @@ TEST_F(SessionTest, CloseRequestsAreRefusedAndChangeNothing) {
     EXPECT_TRUE(lock.calls.empty());
 }
 
-TEST_F(SessionTest, UnlockSystemSwitchesBothFeaturesBackOn) {
-    session.UnlockSystem();
-    EXPECT_EQ(lock.calls,
-              (Strings{"TaskManager_Enable_Disable(-1)", "CtrlAltDel_Enable_Disable(-1)"}));
-}
-
 // ---- the tick --------------------------------------------------------------------------------
 
 TEST_F(SessionTest, FiveSecondSessionIsClosedOnItsFifthTick) {
@@ -144,14 +138,6 @@ TEST_F(SessionTest, ClosedHoursWindowClosesTheSessionOnItsPickUpTick) {
     EXPECT_EQ(Get("used", "Ann12-8-2025"), "0");
     EXPECT_EQ(Get("USED", "12-8-2025-Ann"), "0");
     EXPECT_EQ(Get("weektotal", "50Ann2025"), "0");
-}
-
-TEST_F(SessionTest, OpenHoursWindowLetsTheSessionCount) {
-    files["Ann"] = "|||open|||8\r\n|||close|||20\r\n";
-    clock.now.hour = 19;
-    HandOver("600");
-    session.Timer1Tick();
-    EXPECT_EQ(session.BigCount(), "599");
 }
 
 TEST_F(SessionTest, EmptyHandOverValueIsNoHandOver) {
@@ -319,13 +305,6 @@ TEST_F(SessionTest, HandOverThatCannotMakeASessionIsRefused) {
     EXPECT_NE(LogText().find("hand-over refused: no user name"), std::string::npos);
 }
 
-TEST_F(SessionTest, WholeNumberWithSpacesIsAnAllowance) {
-    HandOver(" 5 ");
-    session.Timer1Tick();
-    EXPECT_EQ(session.StartAllowance(), " 5 ");
-    EXPECT_EQ(session.BigCount(), "4");
-}
-
 TEST_F(SessionTest, RemainingTimeBelowZeroClosesTheSession) {
     session.SetText1("-10");
     HandOver("5");
@@ -350,6 +329,16 @@ TEST_F(SessionTest, HandOverDuringASessionRecordsTheRunningSessionFirst) {
     EXPECT_EQ(session.BigCount(), "49"); // Ann's bonus does not pass to Bob
     EXPECT_EQ(session.Text1(), "0");
     EXPECT_EQ(Launches(), 0);
+}
+
+TEST_F(SessionTest, UnusableHandOverDuringASessionStillRecordsAndLocks) {
+    HandOver("100");
+    Ticks(10);
+    HandOver("0", "Bob");
+    session.Timer1Tick();
+    EXPECT_EQ(Get("used", "Ann12-8-2025"), "10");
+    EXPECT_FALSE(session.SessionRunning());
+    EXPECT_EQ(Launches(), 1);
 }
 
 // ---- the close --------------------------------------------------------------------------------
@@ -392,6 +381,31 @@ TEST_F(CloseTest, SystemShutdownRecordsWithoutLaunching) {
     EXPECT_EQ(Get("used", "Ann12-8-2025"), "3000");
     EXPECT_FALSE(session.SessionRunning());
     EXPECT_TRUE(lock.calls.empty());
+}
+
+TEST_F(SessionTest, UsageFileNamesFollowTheDateOfTheClose) {
+    struct Case {
+        LocalTime date;
+        const char* pattern;
+        const char* daily;  // user name, then date key
+        const char* dated;  // date key, "-", user name
+        const char* weekly; // week key, user name, calendar year
+    };
+    const Case cases[] = {
+        {{2025, 12, 8}, "M/d/yyyy", "Ann12-8-2025", "12-8-2025-Ann", "50Ann2025"},
+        {{2025, 12, 29}, "dd/MM/yyyy", "Ann29-12-2025", "29-12-2025-Ann", "1Ann2025"},
+        {{2021, 1, 1}, "dd.MM.yyyy", "Ann01.01.2021", "01.01.2021-Ann", "53Ann2021"}};
+    for (const Case& c : cases) {
+        files.files.clear();
+        clock.now = c.date;
+        clock.now.hour = 10;
+        regional.shortDatePattern = c.pattern;
+        HandOver("1");
+        session.Timer1Tick();
+        EXPECT_EQ(Get("used", c.daily), "1") << c.daily;
+        EXPECT_EQ(Get("USED", c.dated), "1") << c.dated;
+        EXPECT_EQ(Get("weektotal", c.weekly), "1") << c.weekly;
+    }
 }
 
 TEST_F(SessionTest, ClosingWithoutASessionOnlyLaunches) {
