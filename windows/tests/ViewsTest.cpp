@@ -209,6 +209,49 @@ TEST_F(ViewsTest, TimersReachTheTicksAndTheStatusFollows) {
     EXPECT_FALSE(h.session.SessionRunning());
 }
 
+// The pixels of a part of the window, as they are on the screen now.
+std::vector<COLORREF> Capture(HWND hwnd, const RECT& rc) {
+    HDC window = GetDC(hwnd);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    MemoryDc memory(CreateCompatibleDC(window));
+    Bitmap bitmap(CreateCompatibleBitmap(window, width, height));
+    {
+        Selection select(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, window, rc.left, rc.top, SRCCOPY);
+    }
+    ReleaseDC(hwnd, window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(), &info,
+              DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(ViewsTest, TickingStatusLeavesNoOldDigitsBehind) {
+    OpenSession();
+    h.HandOver("3600");
+    for (int i = 0; i < 3; ++i) {
+        SendMessageW(session, WM_TIMER, HorodeskWindow::kTimer1, 0);
+    }
+    Pump();
+    RECT status{};
+    GetWindowRect(GetDlgItem(session, HorodeskWindow::kStatus), &status);
+    MapWindowPoints(nullptr, session, reinterpret_cast<POINT*>(&status), 2);
+    const auto ticked = Capture(session, status);
+    RedrawWindow(session, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(ticked, Capture(session, status)); // as if painted afresh
+}
+
 TEST_F(ViewsTest, SessionButtonsReachTheLogic) {
     OpenSession();
     using W = HorodeskWindow;
