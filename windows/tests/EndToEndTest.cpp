@@ -1,0 +1,184 @@
+// Tembrel.exe as a parent installs it: in a folder of its own with our desktop-lock library and a
+// lock screen that hands over one 5-second session. Runs in real time under Wine, so every wait
+// polls for its result with a generous deadline.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/tests/TempFolder.h"
+#include "windows/HorodeskWindow.h"
+
+namespace tembrel {
+namespace {
+
+std::string BesideThisTest(const std::string& name) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string folder(self);
+    folder.resize(folder.find_last_of('\\'));
+    return folder + "\\" + name;
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::seconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+// A plain __stdcall function: a lambda would not convert to WNDENUMPROC in the x86 build.
+BOOL CALLBACK FindSessionWindow(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (owner == search->processId && std::wstring(name) == win::HorodeskWindow::kClassName) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND SessionWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(&FindSessionWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The file's text, or nothing while it is not there yet or is being written.
+std::string ReadIfThere(const std::string& path) {
+    try {
+        return ExistsDirect(path) ? ReadFileDirect(path) : std::string();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> UsageFiles(const TempFolder& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data{};
+    HANDLE find = FindFirstFileA((folder / "*Ann*.var").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            names.push_back(data.cFileName);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    return names;
+}
+
+struct Process {
+    PROCESS_INFORMATION info{};
+    UniqueHandle process, thread;
+    bool Start(const std::string& exe, const std::string& folder) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + exe + "\"";
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &si, &info)) {
+            return false;
+        }
+        process.Reset(info.hProcess);
+        thread.Reset(info.hThread);
+        return true;
+    }
+    bool Ended(DWORD ms = 0) const { return WaitForSingleObject(process.Get(), ms) == 0; }
+    ~Process() {
+        if (process && !Ended()) {
+            TerminateProcess(process.Get(), 1);
+        }
+    }
+};
+
+TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
+    TempFolder folder;
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"Tembrel.exe", "Tembrel.exe"},
+          {"WinLockDll.dll", "WinLockDll.dll"},
+          {"HandOverEngine.exe", "engine.exe"}}) {
+        ASSERT_TRUE(CopyFileA(BesideThisTest(from).c_str(), (folder / to).c_str(), FALSE)) << from;
+    }
+    const std::string calls = folder / "calls.txt";
+    SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", calls.c_str());
+
+    Process tembrel;
+    ASSERT_TRUE(tembrel.Start(folder / "Tembrel.exe", folder.Path()));
+    HWND session = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (session = SessionWindowOf(tembrel.info.dwProcessId)) != nullptr; },
+                std::chrono::seconds(30)));
+    ASSERT_TRUE(
+        WaitFor([&] { return Lines(ReadIfThere(calls)).size() >= 3; }, std::chrono::seconds(10)));
+    const std::vector<std::string> start = Lines(ReadIfThere(calls));
+    EXPECT_EQ(start[0], "TaskManager_Enable_Disable(0)");
+    EXPECT_EQ(start[1], "CtrlAltDel_Enable_Disable(0)");
+    EXPECT_EQ(start[2], "Process_Desktop(SecureDesktop," + (folder / "engine.exe") + ")");
+
+    // A second start leaves at once and brings the first one's window back.
+    ShowWindow(session, SW_MINIMIZE);
+    Process second;
+    ASSERT_TRUE(second.Start(folder / "Tembrel.exe", folder.Path()));
+    EXPECT_TRUE(second.Ended(20000));
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(session); }, std::chrono::seconds(5)));
+
+    // The hand-over is counted down and closed; its five seconds are recorded three times over.
+    ASSERT_TRUE(WaitFor([&] { return UsageFiles(folder).size() == 3; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const std::string& name : UsageFiles(folder)) {
+                if (ReadIfThere(folder / name).find("|||5\r\n") == std::string::npos) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        std::chrono::seconds(10)));
+    EXPECT_FALSE(ExistsDirect(folder / "allow.var"));
+
+    // The close box changes nothing.
+    PostMessageW(session, WM_CLOSE, 0, 0);
+    PostMessageW(session, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(tembrel.Ended(1500));
+    EXPECT_TRUE(IsWindow(session));
+
+    // The quit signal ends it and is answered with "None".
+    WriteFileDirect(folder / "EN.var", "|||EN|||End\r\n");
+    EXPECT_TRUE(tembrel.Ended(20000));
+    EXPECT_EQ(ReadFileDirect(folder / "EN.var"), "|||EN|||None\r\n");
+    SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", nullptr);
+}
+
+} // namespace
+} // namespace tembrel
