@@ -11,6 +11,11 @@ run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tembrel'
 system_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\System'
 explorer_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer'
+# A second account logged on now (its registry is loaded) and a third one logged off.
+profiles_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\ProfileList'
+child_sid=S-1-5-21-9-9-9-1001 offline_sid=S-1-5-21-9-9-9-1002
+child_key="HKU\\$child_sid\Software\Microsoft\Windows\CurrentVersion\Policies\System"
+offline_profile="$WINEPREFIX/drive_c/users/tembrel-offline-child"
 system_values=(DisableTaskMgr DisableLockWorkstation DisableChangePassword HideFastUserSwitching)
 default_dir="$WINEPREFIX/drive_c/Program Files/Tembrel"
 custom_dir="$WINEPREFIX/drive_c/TembrelTest"
@@ -41,11 +46,14 @@ cleanup() {
         wr reg delete "$system_key" /v "$value" /f >/dev/null 2>&1 || true
     done
     wr reg delete "$explorer_key" /v NoLogoff /f >/dev/null 2>&1 || true
-    rm -rf "$default_dir" "$custom_dir" "$work"
+    for sid in "$child_sid" "$offline_sid"; do
+        wr reg delete "HKU\\$sid" /f >/dev/null 2>&1 || true
+        wr reg delete "$profiles_key\\$sid" /f >/dev/null 2>&1 || true
+    done
+    rm -rf "$default_dir" "$custom_dir" "$offline_profile"
 }
-trap cleanup EXIT
+trap 'cleanup; rm -rf "$work"' EXIT
 cleanup
-work=$(mktemp -d)
 
 lock_down() { # what the stand-in library leaves in the account, plus a value of someone else's
     for value in "${system_values[@]}"; do
@@ -53,13 +61,23 @@ lock_down() { # what the stand-in library leaves in the account, plus a value of
     done
     wr reg add "$explorer_key" /v NoLogoff /t REG_DWORD /d 1 /f >/dev/null
     wr reg add "$system_key" /v KeepMe /t REG_DWORD /d 1 /f >/dev/null
+    wr reg add "$child_key" /v DisableTaskMgr /t REG_DWORD /d 1 /f >/dev/null
 }
 lock_down_lifted() {
     for value in "${system_values[@]}"; do
         not has_value "$system_key" "$value" || return 1
     done
-    not has_value "$explorer_key" NoLogoff
+    not has_value "$explorer_key" NoLogoff && not has_value "$child_key" DisableTaskMgr
 }
+
+wr reg add "$profiles_key\\$child_sid" /v ProfileImagePath /t REG_EXPAND_SZ \
+    /d 'C:\users\tembrel-child' /f >/dev/null
+# This account's registry file cannot be loaded (Wine cannot load hives with reg.exe): the
+# uninstaller must pass it by and go on.
+mkdir -p "$offline_profile"
+echo "not a registry file" >"$offline_profile/NTUSER.DAT"
+wr reg add "$profiles_key\\$offline_sid" /v ProfileImagePath /t REG_EXPAND_SZ \
+    /d '%SystemDrive%\users\tembrel-offline-child' /f >/dev/null
 
 cmake -E chdir "$work" cmake -E tar xf "$zip"
 shipped=$(echo "$work"/Tembrel-*)
@@ -95,6 +113,7 @@ check "uninstall finished" not has_key "$uninst_key"
 check "Run entry removed" not has_value "$run_key" Tembrel
 check "lock-down lifted" lock_down_lifted
 check "other policy values untouched" has_value "$system_key" KeepMe
+check "no account's registry left loaded" not has_key 'HKU\Tembrel-Uninstall'
 for file in Tembrel.exe engine.exe Uninstall.exe Tembrel.log; do
     check "$file removed" not test -e "$default_dir/$file"
 done
