@@ -36,6 +36,9 @@ class MPassword : public ParentGate {
     void WindowDestroyed() { open_ = false; }
 
   private:
+    void CloseProgram();
+    void Close();
+
     Files& files_;
     const Regional& regional_;
     MessageBoxPort& messageBox_;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Files.h"
+#include "platform/Regional.h"
 
 namespace tembrel {
 
@@ -20,5 +21,12 @@ std::string RecordPath(const Files& files, std::string_view name);
 // The value of `key` in record file `name`, matched without regard to letter case; the first match
 // wins. Absent when the file or the key is missing; a stored empty value is an empty text.
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name);
+// The same, with letter case folded by the rules of the ANSI code page instead of A-Z only, the
+// way the system compares texts without regard to case; the session and the dialogs read with it.
+std::optional<std::string> ReadRecord(Files& files, const Regional& regional, std::string_view key,
+                                      std::string_view name);
+
+// "|||key|||", the beginning of the record of `key`.
+std::string RecordPattern(std::string_view key);
 
 } // namespace tembrel

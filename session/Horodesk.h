@@ -5,7 +5,10 @@
 // it tick by tick with a fake clock. The view renders Status() and CommandEndEnabled() and forwards
 // events; every handler is guarded and never throws.
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Clock.h"
 #include "platform/DesktopLock.h"
@@ -52,6 +55,8 @@ class Horodesk {
 
     // Bonus seconds, changed by the bonus dialog.
     void SetText1(std::string text);
+    // Reads Text1 as a number, adds `seconds` and writes the sum back as decimal text. Throws.
+    void AddBonusSeconds(double seconds);
 
     // Called after every change of Status or CommandEnd's state, so the view can repaint.
     std::function<void()> onChange;
@@ -75,6 +80,22 @@ class Horodesk {
     void NoMoreTime();
 
   private:
+    void Tick();
+    void PickUp(const std::string& handOver);
+    std::string HandOverProblem(const std::string& handOver, const std::string& user) const;
+    bool HoursWindowClosed();
+    void RecordUse();
+    double UsageValue(const std::optional<std::string>& value, const std::string& name,
+                      std::string_view key);
+    long long Remaining() const;
+    double Num(const std::string& text) const;
+    std::optional<std::string> Read(std::string_view key, std::string_view name);
+    void SetStatus(std::string text);
+    void SetCommandEnd(bool enabled);
+    // Runs `action`, and logs instead of letting any failure out. A failure that repeats exactly
+    // is logged once, so a file locked for minutes does not push everything else out of the log.
+    bool Guard(const char* operation, const std::function<void()>& action) noexcept;
+
     SessionPorts ports_;
     ParentGate* gate_ = nullptr;
     std::string bigCount_;
@@ -83,6 +104,14 @@ class Horodesk {
     std::string startAllowance_;
     std::string status_ = "00:00:00";
     bool commandEndEnabled_ = true;
+    // Seconds of the running session already added to a weekly total by a close that failed
+    // later on, so that the close, tried again, does not add them twice.
+    long long weekCounted_ = 0;
+    // The 40 seconds for typing the password are given once between two hand-overs.
+    bool graceGiven_ = false;
+    // The last launch of the lock screen failed: the tick tries again while no session runs.
+    bool launchPending_ = false;
+    std::map<std::string, std::string, std::less<>> lastFailure_;
 };
 
 } // namespace tembrel

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogs/BonusTime.h"
+#include "dialogs/DialogWindows.h"
+#include "dialogs/MPassword.h"
+#include "platform/Errors.h"
+#include "platform/fakes/FakeClock.h"
+#include "platform/fakes/FakeRegional.h"
+#include "platform/fakes/MemoryFiles.h"
+#include "platform/fakes/RecordingPorts.h"
+#include "records/FileHandle.h"
+#include "records/Optionals.h"
+
+namespace tembrel {
+namespace {
+
+// Windows that exist or not, and how often each was created.
+class RecordingDialogWindows : public DialogWindows {
+  public:
+    bool gate = false;
+    bool bonus = false;
+    int gatesCreated = 0;
+    int bonusCreated = 0;
+    int gateShows = 0;
+    int bonusShows = 0;
+
+    void ShowGateWindow() override {
+        gatesCreated += gate ? 0 : 1;
+        gate = true;
+        ++gateShows;
+    }
+    void CloseGateWindow() override { gate = false; }
+    void ShowBonusWindow() override {
+        bonusCreated += bonus ? 0 : 1;
+        bonus = true;
+        ++bonusShows;
+    }
+    void CloseBonusWindow() override { bonus = false; }
+};
+
+constexpr const char* kRejectedText =
+    "Your password has been REJECTED!  Please view your password HINT.  ";
+
+class DialogsTest : public ::testing::Test {
+  protected:
+    MemoryFiles files;
+    FakeClock clock;
+    FakeRegional regional;
+    RecordingDesktopLock lock;
+    RecordingProgramEnd programEnd;
+    RecordingMessageBox messageBox;
+    RecordingDialogWindows windows;
+    DiagnosticLog log{files, clock};
+    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
+    BonusTime bonus{session, windows, log};
+    MPassword gate{files, regional, messageBox, windows, bonus, session, programEnd, log};
+
+    DialogsTest() {
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
+        session.SetParentGate(&gate);
+    }
+
+    // Stores the password the way the lock screen does: every code one lower.
+    void StorePassword(const std::string& password, const std::string& hint = "my dog") {
+        files["ps"] = "|||mpass|||" + ShiftText(password, 0) + "\r\n|||mhint|||" + hint + "\r\n";
+    }
+    void StartSession(const std::string& allow) {
+        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||Ann\r\n";
+        session.Timer1Tick();
+    }
+    void ExpectRejected() {
+        ASSERT_EQ(messageBox.shown.size(), 1u);
+        EXPECT_EQ(messageBox.shown[0].title, "Password Rejected!");
+        EXPECT_EQ(messageBox.shown[0].text, kRejectedText);
+        EXPECT_EQ(messageBox.shown[0].style, 48u);
+        EXPECT_TRUE(gate.IsOpen());
+        EXPECT_TRUE(windows.gate);
+        EXPECT_FALSE(bonus.IsOpen());
+        messageBox.shown.clear();
+    }
+    void ExpectAccepted() {
+        EXPECT_TRUE(messageBox.shown.empty());
+        EXPECT_FALSE(gate.IsOpen());
+        EXPECT_FALSE(windows.gate);
+        EXPECT_TRUE(bonus.IsOpen());
+        EXPECT_TRUE(windows.bonus);
+        bonus.CloseBox();
+    }
+};
+
+// ---- the gate ---------------------------------------------------------------------------------
+
+TEST_F(DialogsTest, BonusButtonOpensOneGate) {
+    session.Command1Click();
+    EXPECT_TRUE(gate.IsOpen());
+    EXPECT_EQ(gate.CurrentPurpose(), ParentGate::Purpose::BonusTime);
+    session.Command1Click();
+    EXPECT_EQ(windows.gatesCreated, 1);
+    EXPECT_EQ(windows.gateShows, 2);
+}
+
+TEST_F(DialogsTest, EntryIsComparedWithoutLetterCaseAndUntrimmed) {
+    StorePassword("Sunny \xC9t\xE9");
+    struct Case {
+        const char* entry;
+        bool accepted;
+    };
+    const Case cases[] = {{"Sunny \xC9t\xE9", true},
+                          {"SUNNY \xC9T\xC9", true},
+                          {"sunny \xE9t\xE9", true},
+                          {" Sunny \xC9t\xE9", false},
+                          {"Sunny \xC9t\xE9 ", false},
+                          {"Sunny", false},
+                          {"", false},
+                          {"Sunny Ete", false}};
+    for (const Case& c : cases) {
+        for (const bool byEnter : {false, true}) {
+            SCOPED_TRACE(std::string(c.entry) + (byEnter ? " (Enter)" : " (Continue)"));
+            gate.Show(ParentGate::Purpose::BonusTime);
+            if (byEnter) {
+                EXPECT_EQ(gate.Text3KeyPress(MPassword::kEnter, c.entry), MPassword::kEnter);
+            } else {
+                gate.Command3Click(c.entry);
+            }
+            if (c.accepted) {
+                ExpectAccepted();
+            } else {
+                ExpectRejected();
+            }
+        }
+    }
+}
+
+TEST_F(DialogsTest, OtherKeysOnlyType) {
+    StorePassword("");
+    gate.Show(ParentGate::Purpose::BonusTime);
+    for (const int key : {8, 10, 27, 32, 65, 97}) {
+        EXPECT_EQ(gate.Text3KeyPress(key, ""), key);
+    }
+    EXPECT_TRUE(gate.IsOpen());
+    EXPECT_FALSE(bonus.IsOpen());
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(DialogsTest, NoStoredPasswordAcceptsOnlyAnEmptyEntry) {
+    const char* stores[] = {nullptr, "|||mhint|||x\r\n", "|||mpass|||\r\n"};
+    for (const char* store : stores) {
+        files.files.clear();
+        if (store != nullptr) {
+            files["ps"] = store;
+        }
+        gate.Show(ParentGate::Purpose::BonusTime);
+        gate.Command3Click("x");
+        ExpectRejected();
+        gate.Command3Click("");
+        ExpectAccepted();
+    }
+}
+
+TEST_F(DialogsTest, EveryCheckReadsThePasswordAfresh) {
+    StorePassword("old");
+    gate.Show(ParentGate::Purpose::BonusTime);
+    gate.Command3Click("new");
+    ExpectRejected();
+    StorePassword("new");
+    gate.Command3Click("new");
+    ExpectAccepted();
+}
+
+TEST_F(DialogsTest, DamagedStoredPasswordIsRefusedAndLogged) {
+    files["ps"] = "|||mpass|||\xFF\xFF\r\n";
+    gate.Show(ParentGate::Purpose::BonusTime);
+    EXPECT_NO_THROW(gate.Command3Click(""));
+    ExpectRejected();
+    EXPECT_NE(files.files[files.folder + "\\Tembrel.log"].find("MPassword check"),
+              std::string::npos);
+}
+
+TEST_F(DialogsTest, UnreadablePasswordFileIsRefused) {
+    StorePassword("");
+    files.beforeOp = [](MemoryFiles::Op, const std::string& path) {
+        if (path.find("ps.var") != std::string::npos) {
+            throw FileError("locked");
+        }
+    };
+    gate.Show(ParentGate::Purpose::BonusTime);
+    gate.Command3Click("");
+    ExpectRejected();
+}
+
+TEST_F(DialogsTest, HintIsShownWithoutTyping) {
+    struct Case {
+        const char* store;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"|||mhint|||the  dog's name \r\n", "Here is your password hint: \r\n\r\nthe  dog's name "},
+        {"|||mpass|||abc\r\n", "Here is your password hint: \r\n\r\n"},
+        {nullptr, "Here is your password hint: \r\n\r\n"}};
+    for (const Case& c : cases) {
+        files.files.clear();
+        if (c.store != nullptr) {
+            files["ps"] = c.store;
+        }
+        messageBox.shown.clear();
+        gate.Show(ParentGate::Purpose::BonusTime);
+        gate.Command4Click();
+        ASSERT_EQ(messageBox.shown.size(), 1u);
+        EXPECT_EQ(messageBox.shown[0].title, "Password Hint");
+        EXPECT_EQ(messageBox.shown[0].text, c.text);
+        EXPECT_EQ(messageBox.shown[0].style, 64u);
+        EXPECT_TRUE(gate.IsOpen());
+    }
+}
+
+TEST_F(DialogsTest, ReturnAndCloseBoxCloseTheGateAndNothingElse) {
+    StartSession("100");
+    for (const bool closeBox : {false, true}) {
+        session.Command1Click();
+        const int fileCalls = files.calls;
+        const std::string text1 = session.Text1();
+        if (closeBox) {
+            gate.CloseBox();
+        } else {
+            gate.Command1Click();
+        }
+        EXPECT_FALSE(gate.IsOpen());
+        EXPECT_FALSE(windows.gate);
+        EXPECT_EQ(files.calls, fileCalls);
+        EXPECT_EQ(session.Text1(), text1);
+        EXPECT_EQ(session.BigCount(), "99");
+    }
+    EXPECT_EQ(windows.gatesCreated, 2); // each opening is a new, empty window
+}
+
+// ---- bonus time -------------------------------------------------------------------------------
+
+TEST_F(DialogsTest, TimeButtonsAddOrRemoveAndClose) {
+    const char* expected[] = {"315", "615", "915", "1815", "2715", "3615", "7215", "0"};
+    for (int index = 0; index < 8; ++index) {
+        session.SetText1("15");
+        bonus.Show();
+        bonus.TimeButtonClick(index);
+        EXPECT_EQ(session.Text1(), expected[index]) << BonusTime::kChoices[index].caption;
+        EXPECT_FALSE(bonus.IsOpen());
+        EXPECT_FALSE(windows.bonus);
+    }
+}
+
+TEST_F(DialogsTest, BonusCloseBoxLeavesTheBonus) {
+    session.SetText1("15");
+    bonus.Show();
+    bonus.CloseBox();
+    EXPECT_EQ(session.Text1(), "15");
+    EXPECT_FALSE(windows.bonus);
+}
+
+TEST_F(DialogsTest, SecondAcceptanceShowsTheSameBonusDialog) {
+    StorePassword("pw");
+    for (int i = 0; i < 2; ++i) {
+        session.Command1Click();
+        gate.Command3Click("pw");
+    }
+    EXPECT_EQ(windows.bonusCreated, 1);
+    EXPECT_EQ(windows.bonusShows, 2);
+    EXPECT_TRUE(bonus.IsOpen());
+}
+
+TEST_F(DialogsTest, WorkedExampleOfBonusDuringASession) {
+    StorePassword("Secret");
+    StartSession("600");
+    session.Command1Click();
+    EXPECT_EQ(session.Text1(), "40");
+    for (int i = 0; i < 12; ++i) {
+        session.Timer1Tick();
+    }
+    EXPECT_EQ(session.Text1(), "28");
+    EXPECT_EQ(session.BigCount(), "599");
+    gate.Text3KeyPress(MPassword::kEnter, "secret");
+    EXPECT_FALSE(gate.IsOpen());
+    EXPECT_TRUE(bonus.IsOpen());
+    bonus.TimeButtonClick(4);
+    EXPECT_EQ(session.Text1(), "2728");
+    EXPECT_FALSE(bonus.IsOpen());
+}
+
+TEST_F(DialogsTest, GraceIsNotGivenAgainByReopeningTheGate) {
+    StorePassword("pw");
+    StartSession("600");
+    session.Command1Click();
+    session.Command1Click();
+    EXPECT_EQ(session.Text1(), "40");
+    gate.Command3Click("wrong");
+    gate.Command1Click();
+    session.Command1Click();
+    EXPECT_EQ(session.Text1(), "40");
+    gate.CloseBox();
+
+    // The next child's hand-over brings a new grace.
+    files["allow"] = "|||allow|||300\r\n|||user|||Bob\r\n";
+    session.Timer1Tick();
+    session.Command1Click();
+    EXPECT_EQ(session.Text1(), "40");
+    bonus.Show();
+    bonus.TimeButtonClick(7); // takes back the grace too
+    EXPECT_EQ(session.Text1(), "0");
+}
+
+// ---- closing the program ----------------------------------------------------------------------
+
+TEST_F(DialogsTest, ParentsCloseNeedsThePassword) {
+    StorePassword("pw");
+    session.CommandEndClick();
+    EXPECT_EQ(gate.CurrentPurpose(), ParentGate::Purpose::CloseProgram);
+    EXPECT_EQ(session.Text1(), "0"); // no grace for this button
+    gate.Command3Click("nope");
+    ExpectRejected();
+    EXPECT_EQ(programEnd.ended, 0);
+    EXPECT_TRUE(lock.calls.empty());
+
+    gate.Text3KeyPress(MPassword::kEnter, "PW");
+    EXPECT_EQ(lock.calls, (std::vector<std::string>{"TaskManager_Enable_Disable(-1)",
+                                                    "CtrlAltDel_Enable_Disable(-1)"}));
+    EXPECT_EQ(programEnd.ended, 1);
+    EXPECT_FALSE(bonus.IsOpen());
+    EXPECT_FALSE(gate.IsOpen());
+}
+
+TEST_F(DialogsTest, ParentsCloseEndsEvenWhenTheLockCannotBeLifted) {
+    StorePassword("pw");
+    session.CommandEndClick();
+    lock.fail = true;
+    EXPECT_NO_THROW(gate.Command3Click("pw"));
+    EXPECT_EQ(programEnd.ended, 1);
+}
+
+TEST_F(DialogsTest, ParentsCloseRecordsASessionThatStartedMeanwhile) {
+    StorePassword("pw");
+    session.CommandEndClick();
+    StartSession("600");
+    session.Timer1Tick();
+    gate.Command3Click("pw");
+    EXPECT_EQ(programEnd.ended, 1);
+    EXPECT_FALSE(session.SessionRunning());
+    EXPECT_EQ(ReadRecord(files, "used", "Ann12-8-2025"), "2");
+}
+
+TEST(ShiftText, RoundTripsEveryCodeFromOneTo255) {
+    std::string all;
+    for (int code = 1; code <= 255; ++code) {
+        all += static_cast<char>(code);
+    }
+    EXPECT_EQ(ShiftText(ShiftText(all, 0), 1), all);
+    EXPECT_EQ(ShiftText("", 0), "");
+    EXPECT_EQ(ShiftText("", 1), "");
+    EXPECT_EQ(ShiftText("abc", 1), "bcd");
+}
+
+} // namespace
+} // namespace tembrel

@@ -1,0 +1,198 @@
+#include "platform/win32/Win32Files.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <limits>
+
+#include "platform/Errors.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+
+namespace tembrel {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, unsigned long error) {
+    throw FileError(what + " " + path + ": error " + std::to_string(error));
+}
+
+std::wstring WidePath(const std::string& path) {
+    return AnsiToWide(path);
+}
+
+// Errors that mean "someone else has the file open right now", which pass by themselves. A
+// rename over a file that another process holds open answers access denied on NTFS, so that
+// counts too while the target is an ordinary writable file.
+bool InUse(unsigned long error, const std::wstring& path) {
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        return true;
+    }
+    if (error == ERROR_ACCESS_DENIED && !path.empty()) {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
+                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+    }
+    return false;
+}
+
+std::atomic<unsigned long> tempCounter{0};
+
+} // namespace
+
+Win32Files::Win32Files() : Win32Files(Retry{}) {}
+
+Win32Files::Win32Files(Retry retry) : retry_(std::move(retry)) {
+    if (!retry_.pause) {
+        retry_.pause = [](int) { ::Sleep(20); };
+    }
+    if (retry_.attempts < 1) {
+        retry_.attempts = 1;
+    }
+}
+
+unsigned long Win32Files::WithRetry(const std::wstring& target,
+                                    const std::function<bool()>& attempt) const {
+    for (int n = 1;; ++n) {
+        if (attempt()) {
+            return 0;
+        }
+        const unsigned long error = ::GetLastError();
+        if (n >= retry_.attempts || !InUse(error, target)) {
+            return error == 0 ? ERROR_GEN_FAILURE : error;
+        }
+        retry_.pause(n);
+    }
+}
+
+std::string Win32Files::ProgramFolder() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            Fail("cannot find the program file", "", ::GetLastError());
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t slash = path.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    bool lossy = false;
+    std::string ansi = WideToAnsi(folder, &lossy);
+    if (lossy) {
+        // A folder name outside the ANSI code page: its short (8.3) name is plain ASCII where the
+        // volume keeps short names.
+        std::wstring shortName(MAX_PATH, L'\0');
+        const DWORD length = ::GetShortPathNameW(folder.c_str(), shortName.data(),
+                                                 static_cast<DWORD>(shortName.size()));
+        if (length > 0 && length < shortName.size()) {
+            shortName.resize(length);
+            ansi = WideToAnsi(shortName, &lossy);
+        }
+        if (lossy) {
+            throw FileError("the program's folder has a name outside the ANSI code page");
+        }
+    }
+    return ansi;
+}
+
+bool Win32Files::IsPlainFile(const std::string& path) const {
+    if (path.empty() || path.find_first_of("*?") != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+    return (attributes & kNotPlain) == 0;
+}
+
+std::string Win32Files::ReadAll(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    UniqueHandle file;
+    const unsigned long error = WithRetry(wide, [&] {
+        file.Reset(::CreateFileW(wide.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.Valid();
+    });
+    if (error != 0) {
+        Fail("cannot open", path, error);
+    }
+    std::string content;
+    char buffer[8192];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) {
+            Fail("cannot read", path, ::GetLastError());
+        }
+        if (got == 0) {
+            break;
+        }
+        content.append(buffer, got);
+    }
+    return content;
+}
+
+void Win32Files::WriteNew(const std::string& path, std::string_view bytes) {
+    const std::wstring wide = WidePath(path);
+    UniqueHandle file;
+    const unsigned long error = WithRetry(wide, [&] {
+        file.Reset(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.Valid();
+    });
+    if (error != 0) {
+        Fail("cannot create", path, error);
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t chunk =
+            std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max() / 2);
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(chunk), &written,
+                         nullptr) ||
+            written == 0) {
+            Fail("cannot write", path, ::GetLastError());
+        }
+        done += written;
+    }
+    if (!::FlushFileBuffers(file.Get())) {
+        Fail("cannot flush", path, ::GetLastError());
+    }
+}
+
+void Win32Files::Replace(const std::string& from, const std::string& to) {
+    const std::wstring wideFrom = WidePath(from);
+    const std::wstring wideTo = WidePath(to);
+    const unsigned long error = WithRetry(wideTo, [&] {
+        return ::MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
+    if (error != 0) {
+        Fail("cannot replace", to, error);
+    }
+}
+
+void Win32Files::Remove(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    const unsigned long error =
+        WithRetry(wide, [&] { return ::DeleteFileW(wide.c_str()) != FALSE; });
+    if (error != 0 && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+        Fail("cannot delete", path, error);
+    }
+}
+
+std::string Win32Files::TempPathFor(const std::string& path) {
+    return path + "." + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(++tempCounter) + ".tmp";
+}
+
+} // namespace tembrel

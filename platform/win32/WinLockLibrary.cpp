@@ -1,0 +1,66 @@
+#include "platform/win32/WinLockLibrary.h"
+
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/win32/Text.h"
+
+namespace tembrel {
+
+namespace {
+
+// GetProcAddress answers a generic function pointer; going through void(*)() tells the compiler
+// that the cast to the real signature is meant.
+template <typename Function> Function As(FARPROC proc) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+std::vector<char> Buffer(const std::string& text) {
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    return buffer;
+}
+
+} // namespace
+
+WinLockLibrary::WinLockLibrary(std::string folder) : folder_(std::move(folder)) {}
+
+FARPROC WinLockLibrary::Bind(const char* name, FARPROC& slot) {
+    if (slot != nullptr) {
+        return slot;
+    }
+    if (!module_) {
+        // The full path keeps the search order out of it: only the folder's own library counts.
+        // The altered search path lets the library find libraries of its own beside it.
+        const std::wstring path = AnsiToWide(Path());
+        module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        if (!module_) {
+            throw LibraryError("cannot load " + Path() + ": error " +
+                               std::to_string(::GetLastError()));
+        }
+    }
+    slot = ::GetProcAddress(module_.Get(), name);
+    if (slot == nullptr) {
+        throw LibraryError(std::string("no operation ") + name + " in " + Path());
+    }
+    return slot;
+}
+
+void WinLockLibrary::TaskManager_Enable_Disable(std::int32_t flag) {
+    As<FlagOperation>(Bind("TaskManager_Enable_Disable", taskManager_))(flag);
+}
+
+void WinLockLibrary::CtrlAltDel_Enable_Disable(std::int32_t flag) {
+    As<FlagOperation>(Bind("CtrlAltDel_Enable_Disable", ctrlAltDel_))(flag);
+}
+
+void WinLockLibrary::Process_Desktop(const std::string& desktopName,
+                                     const std::string& programPath) {
+    const auto operation = As<DesktopOperation>(Bind("Process_Desktop", processDesktop_));
+    // The library's arguments are not const: it gets copies it may write to.
+    std::vector<char> name = Buffer(desktopName);
+    std::vector<char> path = Buffer(programPath);
+    operation(name.data(), path.data());
+}
+
+} // namespace tembrel

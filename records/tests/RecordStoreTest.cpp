@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/fakes/FakeRegional.h"
+#include "platform/fakes/MemoryFiles.h"
+#include "records/Counter.h"
+#include "records/FileHandle.h"
+
+namespace tembrel {
+namespace {
+
+using Value = std::optional<std::string>;
+
+class RecordStore : public ::testing::Test {
+  protected:
+    MemoryFiles files;
+    FakeRegional regional;
+
+    void Write(std::string_view key, const Value& value, std::string_view name = "r") {
+        WriteRecord(files, key, name, value);
+    }
+    Value Read(std::string_view key, std::string_view name = "r") {
+        return ReadRecord(files, key, name);
+    }
+};
+
+TEST_F(RecordStore, TwoWritesGiveTheDocumentedBytes) {
+    WriteRecord(files, regional, "close", "r", 20);
+    WriteRecord(files, regional, "open", "r", 9);
+    const std::string expected = "\x7C\x7C\x7C\x63\x6C\x6F\x73\x65\x7C\x7C\x7C\x32\x30\x0D\x0A"
+                                 "\x7C\x7C\x7C\x6F\x70\x65\x6E\x7C\x7C\x7C\x39\x0D\x0A";
+    EXPECT_EQ(expected.size(), 28u);
+    EXPECT_EQ(files["r"], expected);
+
+    WriteRecord(files, regional, "open", "r", 10);
+    EXPECT_EQ(files["r"], "|||close|||20\r\n|||open|||10\r\n");
+}
+
+TEST_F(RecordStore, RemovalKeepsLetterCaseButTheSearchIgnoresIt) {
+    files["r"] = "|||USED|||100\r\n";
+    WriteRecord(files, regional, "used", "r", 120);
+    EXPECT_EQ(files["r"], "|||USED|||100\r\n|||used|||120\r\n");
+    EXPECT_EQ(Read("used"), "100");
+
+    Write("USED", "7");
+    EXPECT_EQ(files["r"], "|||used|||120\r\n|||USED|||7\r\n");
+    EXPECT_EQ(Read("USED"), "120");
+}
+
+TEST_F(RecordStore, ReadFindsTheFirstMatchAnywhereUpToTheNextCr) {
+    struct Case {
+        const char* content;
+        const char* key;
+        Value value;
+    };
+    const Case cases[] = {
+        {"|||opening|||5\r\n", "open", std::nullopt},
+        {"|||reopen|||5\r\n", "open", std::nullopt},
+        {"|||open|||8\r\n", "OPEN", "8"},
+        {"|||k|||\r\n", "k", ""},
+        {"|||k|||a|||b\nc\r\n", "k", "a|||b\nc"},
+        {"|||a|||b|||v\r\n", "a|||b", "v"},
+        {"|||a|||b|||v\r\n", "a", "b|||v"},
+        {"|||x|||pre|||k|||inner\r\n|||k|||real\r\n", "k", "inner"},
+        {"noise|||k|||v\r\n", "k", "v"},
+        {"|||a|||1\r|||b|||2\r", "b", "2"},
+        {"\r\n\r\n|||a|||1\r\n\r\n", "a", "1"},
+        // A last line without its CR reads up to the end of the file.
+        {"|||a|||1\r\n|||b|||2", "b", "2"},
+        {"|||a|||1\n|||b|||2\n", "a", "1\n|||b|||2\n"},
+        {"|||a|||1\r\n", "b", std::nullopt},
+        {"", "a", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        files["r"] = c.content;
+        EXPECT_EQ(Read(c.key), c.value) << "key " << c.key << " in \"" << c.content << '"';
+    }
+}
+
+TEST_F(RecordStore, AKeyHoldingACrFindsNoValue) {
+    files["r"] = "|||a\r|||v\r\n";
+    EXPECT_THROW(Read("a\r"), InvalidArgument);
+}
+
+TEST_F(RecordStore, ReadOfAFileThatIsNoPlainFileIsAbsent) {
+    EXPECT_EQ(Read("a", "missing"), std::nullopt);
+    files["hidden"] = "|||a|||1\r\n";
+    files.hidden.insert(files.PathOf("hidden"));
+    EXPECT_EQ(Read("a", "hidden"), std::nullopt);
+    files["dir"] = "|||a|||1\r\n";
+    files.folders.insert(files.PathOf("dir"));
+    EXPECT_EQ(Read("a", "dir"), std::nullopt);
+}
+
+TEST_F(RecordStore, RegionalReadFoldsLettersBeyondAToZ) {
+    files["r"] = "|||\xE4rger|||1\r\n"; // "ärger" in Windows-1252
+    EXPECT_EQ(ReadRecord(files, regional, "\xC4RGER", "r"), "1");
+    EXPECT_EQ(ReadRecord(files, regional, "used", "r"), std::nullopt);
+    // Without the code page only A-Z fold.
+    EXPECT_EQ(ReadRecord(files, "\xC4RGER", "r"), std::nullopt);
+    EXPECT_EQ(ReadRecord(files, "\xE4RGER", "r"), "1");
+}
+
+TEST_F(RecordStore, WriteCarriesOverAndDiscardsLines) {
+    struct Case {
+        const char* before;
+        const char* key;
+        const char* value;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"|||k|||v\r\n", "k", "v", "|||k|||v\r\n"},
+        {"\r\n\r\n|||a|||1\r\n\r\n\r\n|||b|||2\r\n\r\n", "c", "3",
+         "|||a|||1\r\n|||b|||2\r\n|||c|||3\r\n"},
+        // The trailing empty line another writer may leave does not pile up.
+        {"|||a|||1\r\n\r\n", "b", "2", "|||a|||1\r\n|||b|||2\r\n"},
+        // Lines without a record are kept up to the last line holding a "|".
+        {"note\r\n|||a|||1\r\ntrailer\r\nmore", "b", "2", "note\r\n|||a|||1\r\n|||b|||2\r\n"},
+        {"|||a|||1\r|||b|||2\r", "c", "3", "|||a|||1\r\n|||b|||2\r\n|||c|||3\r\n"},
+        {"|||a|||x\ny\r\n", "b", "2", "|||a|||x\ny\r\n|||b|||2\r\n"},
+        // A last line without its CR is carried over, or replaced, like any other.
+        {"|||a|||1\r\n|||b|||2", "c", "3", "|||a|||1\r\n|||b|||2\r\n|||c|||3\r\n"},
+        {"|||a|||1\r\n|||b|||2", "b", "5", "|||a|||1\r\n|||b|||5\r\n"},
+        {"|||a|||1\n|||b|||2\n", "c", "3", "|||a|||1\n|||b|||2\n\r\n|||c|||3\r\n"},
+        {"|||a|||b|||v\r\n|||ab|||1\r\n", "a", "1", "|||ab|||1\r\n|||a|||1\r\n"},
+        {"|||USED|||100\r\n|||used|||120\r\n", "USED", "1", "|||used|||120\r\n|||USED|||1\r\n"},
+        {"no bars at all\r\n", "k", "v", "|||k|||v\r\n"},
+        {"", "k", "v", "|||k|||v\r\n"},
+    };
+    for (const Case& c : cases) {
+        files["r"] = c.before;
+        Write(c.key, c.value);
+        EXPECT_EQ(files["r"], c.after) << "write " << c.key << " into \"" << c.before << '"';
+    }
+}
+
+TEST_F(RecordStore, WriteCreatesAMissingFileWithTheOneRecord) {
+    Write("k", "v", "new");
+    EXPECT_EQ(files["new"], "|||k|||v\r\n");
+    EXPECT_EQ(Read("K", "new"), "v");
+    EXPECT_EQ(files.files.size(), 1u) << "no temporary file is left behind";
+}
+
+TEST_F(RecordStore, NumbersAreWrittenAsPlainDecimalText) {
+    regional.decimalSeparator = ",";
+    WriteRecord(files, regional, "a", "r", 0);
+    WriteRecord(files, regional, "b", "r", -5);
+    WriteRecord(files, regional, "c", "r", 5.5);
+    WriteRecord(files, regional, "d", "r", 1234567);
+    EXPECT_EQ(files["r"], "|||a|||0\r\n|||b|||-5\r\n|||c|||5,5\r\n|||d|||1234567\r\n");
+}
+
+TEST_F(RecordStore, AnEmptyValueTouchesNothing) {
+    Write("k", "");
+    Write("k", std::nullopt);
+    EXPECT_FALSE(files.Has("r"));
+    files["r"] = "|||k|||v";
+    Write("k", "");
+    EXPECT_EQ(files["r"], "|||k|||v");
+    EXPECT_EQ(files.calls, 0);
+}
+
+TEST_F(RecordStore, ACrInAValueEndsItForLaterReads) {
+    Write("k", "1\r2");
+    EXPECT_EQ(files["r"], "|||k|||1\r2\r\n");
+    EXPECT_EQ(Read("k"), "1");
+    // The tail stands as a line without a "|" after the last record, so the next write drops it.
+    Write("j", "3");
+    EXPECT_EQ(files["r"], "|||k|||1\r\n|||j|||3\r\n");
+}
+
+TEST_F(RecordStore, AWriteExaminesAtMost10001Lines) {
+    std::string content;
+    for (int i = 0; i < 10005; ++i) {
+        content += "|||n" + std::to_string(i) + "|||" + std::to_string(i) + "\r\n";
+    }
+    files["r"] = content;
+    Write("n3", "x");
+
+    std::string expected;
+    for (int i = 0; i <= 10000; ++i) {
+        if (i != 3) {
+            expected += "|||n" + std::to_string(i) + "|||" + std::to_string(i) + "\r\n";
+        }
+    }
+    expected += "|||n3|||x\r\n";
+    EXPECT_EQ(files["r"], expected);
+}
+
+TEST_F(RecordStore, EmptyLinesAreNotCountedAsExamined) {
+    std::string content;
+    for (int i = 0; i < 10001; ++i) {
+        content += "\r\n|||n" + std::to_string(i) + "|||v\r\n";
+    }
+    files["r"] = content;
+    Write("k", "v");
+    EXPECT_NE(files["r"].find("|||n10000|||v\r\n|||k|||v\r\n"), std::string::npos);
+}
+
+// Failures of each step of a write: the record file keeps its old bytes, the error reaches the
+// caller, and no temporary file is left behind.
+TEST_F(RecordStore, AFailedWriteLeavesTheOldFileWhole) {
+    const std::string old = "|||a|||1\r\n|||b|||2\r\n";
+    for (const MemoryFiles::Op failing :
+         {MemoryFiles::Op::Read, MemoryFiles::Op::WriteNew, MemoryFiles::Op::Replace}) {
+        files.files.clear();
+        files["r"] = old;
+        files.beforeOp = [&](MemoryFiles::Op op, const std::string&) {
+            if (op == failing) {
+                throw FileError("disk full");
+            }
+        };
+        EXPECT_THROW(Write("a", "9"), FileError) << static_cast<int>(failing);
+        EXPECT_EQ(files["r"], old);
+        EXPECT_EQ(files.files.size(), 1u) << static_cast<int>(failing);
+    }
+}
+
+TEST_F(RecordStore, TheFirstFailureIsReportedWhenCleaningUpFailsToo) {
+    files["r"] = "|||a|||1\r\n";
+    files.beforeOp = [](MemoryFiles::Op op, const std::string&) {
+        if (op != MemoryFiles::Op::Read && op != MemoryFiles::Op::WriteNew) {
+            throw FileError(op == MemoryFiles::Op::Replace ? "replace failed" : "remove failed");
+        }
+    };
+    std::string reported;
+    try {
+        Write("a", "2");
+    } catch (const FileError& e) {
+        reported = e.what();
+    }
+    EXPECT_EQ(reported, "replace failed");
+    EXPECT_EQ(files["r"], "|||a|||1\r\n");
+}
+
+TEST_F(RecordStore, TheRecordFileIsOnlyEverReplacedNeverRewritten) {
+    files["r"] = "|||a|||1\r\n";
+    std::vector<std::pair<MemoryFiles::Op, std::string>> ops;
+    files.beforeOp = [&](MemoryFiles::Op op, const std::string& path) {
+        ops.emplace_back(op, path);
+    };
+    Write("a", "2");
+    const std::string path = files.PathOf("r");
+    ASSERT_EQ(ops.size(), 3u);
+    EXPECT_EQ(ops[0], std::make_pair(MemoryFiles::Op::Read, path));
+    EXPECT_EQ(ops[1], std::make_pair(MemoryFiles::Op::WriteNew, files.TempPathFor(path)));
+    EXPECT_EQ(ops[2], std::make_pair(MemoryFiles::Op::Replace, path));
+}
+
+TEST_F(RecordStore, NamesThatAreNoPlainFileNameAreRefusedBeforeAnyFileIsTouched) {
+    const char* names[] = {"",          "..",       ".",       "a\\b",    "..\\ps", "C:ps", "a/b",
+                           "ps:alt",    "a<b",      "a>b",     "a\"b",    "a|b",    "a?",   "a*",
+                           "tab\there", "bell\x07", "del\x7F", "ps.",     "ps ",    "CON",  "con",
+                           "Nul",       "PRN",      "AUX",     "COM1",    "com9",   "LPT1", "lpt9",
+                           "COM0",      "NUL.txt",  "nul .x",  "CONOUT$", "COM\xB9"};
+    files["ps"] = "|||mpass|||x\r\n";
+    for (const char* name : names) {
+        EXPECT_THROW(Read("mpass", name), InvalidArgument) << '"' << name << '"';
+        EXPECT_THROW(Write("mpass", "y", name), InvalidArgument) << '"' << name << '"';
+        EXPECT_THROW(RecordPath(files, name), InvalidArgument) << '"' << name << '"';
+    }
+    EXPECT_EQ(files.calls, 0);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_EQ(files["ps"], "|||mpass|||x\r\n");
+}
+
+TEST_F(RecordStore, OrdinaryNamesAreAccepted) {
+    for (const char* name :
+         {"allow", "EN", "ps", "Anna", "Anna12-8-2025", "Anna08.12.2025", "Anna 52", "a..b",
+          ".hidden", "CONSOLE", "COM10", "NULL", "Z\xE9lie", "con-tent"}) {
+        EXPECT_EQ(RecordPath(files, name), "C:\\Tembrel\\" + std::string(name) + ".var");
+        Write("k", "v", name);
+        EXPECT_EQ(Read("k", name), "v") << name;
+    }
+}
+
+class ThrowingFiles : public MemoryFiles {
+  public:
+    bool IsPlainFile(const std::string&) const override { throw FileError("device not ready"); }
+};
+
+TEST(RecordFileExists, IsTrueForAPlainFileOnly) {
+    MemoryFiles files;
+    files["plain"] = "";
+    files["hidden"] = "";
+    files.hidden.insert(files.PathOf("hidden"));
+    files["dir"] = "";
+    files.folders.insert(files.PathOf("dir"));
+    EXPECT_TRUE(RecordFileExists(files, files.PathOf("plain")));
+    EXPECT_FALSE(RecordFileExists(files, files.PathOf("hidden")));
+    EXPECT_FALSE(RecordFileExists(files, files.PathOf("dir")));
+    EXPECT_FALSE(RecordFileExists(files, files.PathOf("missing")));
+
+    ThrowingFiles failing;
+    failing["plain"] = "";
+    EXPECT_FALSE(RecordFileExists(failing, failing.PathOf("plain")));
+    EXPECT_EQ(ReadRecord(failing, "k", "plain"), std::nullopt);
+}
+
+} // namespace
+} // namespace tembrel

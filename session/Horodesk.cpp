@@ -1,0 +1,356 @@
+#include "session/Horodesk.h"
+
+#include <cmath>
+#include <exception>
+#include <utility>
+
+#include "platform/Errors.h"
+#include "records/Counter.h"
+#include "records/FileHandle.h"
+#include "records/FindDate.h"
+#include "records/Number.h"
+#include "records/Optionals.h"
+
+namespace tembrel {
+
+namespace {
+
+constexpr const char* kEngineFile = "\\engine.exe";
+constexpr const char* kQuitSignal = "End";
+constexpr int kGraceSeconds = 40;
+
+} // namespace
+
+Horodesk::Horodesk(SessionPorts ports) : ports_(ports) {}
+
+void Horodesk::SetText1(std::string text) {
+    text1_ = std::move(text);
+}
+
+void Horodesk::AddBonusSeconds(double seconds) {
+    text1_ = NumberText(Num(text1_) + seconds, ports_.regional.DecimalSeparator());
+}
+
+// ---- helpers ----------------------------------------------------------------------------------
+
+double Horodesk::Num(const std::string& text) const {
+    return NumericValue(text, ports_.regional.DecimalSeparator());
+}
+
+std::optional<std::string> Horodesk::Read(std::string_view key, std::string_view name) {
+    return ReadRecord(ports_.files, ports_.regional, key, name);
+}
+
+long long Horodesk::Remaining() const {
+    return WholePart(Num(bigCount_)) + WholePart(Num(text1_));
+}
+
+void Horodesk::SetStatus(std::string text) {
+    if (status_ != text) {
+        status_ = std::move(text);
+        if (onChange) {
+            onChange();
+        }
+    }
+}
+
+void Horodesk::SetCommandEnd(bool enabled) {
+    if (commandEndEnabled_ != enabled) {
+        commandEndEnabled_ = enabled;
+        if (onChange) {
+            onChange();
+        }
+    }
+}
+
+bool Horodesk::Guard(const char* operation, const std::function<void()>& action) noexcept {
+    std::string message;
+    try {
+        action();
+        lastFailure_.erase(operation);
+        return true;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "unknown failure";
+    }
+    try {
+        auto [it, inserted] = lastFailure_.try_emplace(operation, message);
+        if (!inserted && it->second == message) {
+            return false;
+        }
+        it->second = message;
+    } catch (...) {
+        // Out of memory for the bookkeeping: log anyway.
+    }
+    ports_.log.Append(operation, message);
+    return false;
+}
+
+// ---- handlers ---------------------------------------------------------------------------------
+
+void Horodesk::Load() {
+    // A lock-down that fails must not keep the lock screen from coming up, so each has its guard.
+    Guard("Load locksystem", [this] { locksystem(); });
+    Guard("Load LaunchEngine", [this] { LaunchEngine(); });
+}
+
+void Horodesk::Timer1Tick() {
+    Guard("Timer1", [this] { Tick(); });
+}
+
+void Horodesk::Tick() {
+    const auto quit = Read("EN", "EN");
+    if (quit && *quit == kQuitSignal) {
+        WriteRecord(ports_.files, "EN", "EN", std::string("None"));
+        ports_.programEnd.EndProgram();
+        return;
+    }
+
+    const std::string handOver = Read("ALLOW", "allow").value_or("");
+    if (bigCount_.empty()) {
+        SetCommandEnd(true);
+    }
+    if (!handOver.empty()) {
+        // A new hand-over ends the running session: its use is recorded before the new one
+        // replaces it, so no used time is dropped.
+        if (SessionRunning() && !cUser_.empty()) {
+            RecordUse();
+        }
+        PickUp(handOver);
+    }
+    if (bigCount_.empty()) {
+        if (launchPending_) {
+            LaunchEngine();
+        }
+        return;
+    }
+    SetCommandEnd(false);
+
+    if (HoursWindowClosed()) {
+        NoMoreTime();
+        return;
+    }
+
+    // Nothing left means a close failed on an earlier tick: count no further (the session's use
+    // would grow past its allowance) and let the end test try the close again.
+    if (Remaining() > 0) {
+        const std::string& separator = ports_.regional.DecimalSeparator();
+        if (Num(text1_) == 0) {
+            bigCount_ = NumberText(Num(bigCount_) - 1, separator);
+        }
+        if (Num(text1_) != 0) {
+            text1_ = NumberText(Num(text1_) - 1, separator);
+        }
+    }
+    SetStatus(SecondsToClock(Num(bigCount_) + static_cast<double>(WholePart(Num(text1_))),
+                             ports_.regional.DecimalSeparator()));
+    if (Remaining() <= 0) {
+        NoMoreTime();
+    }
+}
+
+void Horodesk::PickUp(const std::string& handOver) {
+    const std::string user = Read("user", "allow").value_or("");
+    const std::string allowPath = RecordPath(ports_.files, "allow");
+    const std::string problem = HandOverProblem(handOver, user);
+    if (!problem.empty()) {
+        // A session that could never count down or be recorded would leave the computer open:
+        // drop the hand-over and bring the lock screen back.
+        ports_.files.Remove(allowPath);
+        if (bigCount_.empty()) {
+            cUser_.clear();
+        }
+        ports_.log.Append("Timer1", "hand-over refused: " + problem);
+        LaunchEngine();
+        return;
+    }
+    cUser_ = user;
+    startAllowance_ = handOver;
+    ports_.files.Remove(allowPath);
+    bigCount_ = handOver;
+    weekCounted_ = 0;
+    graceGiven_ = false;
+}
+
+std::string Horodesk::HandOverProblem(const std::string& handOver, const std::string& user) const {
+    try {
+        const double allowance = Num(handOver);
+        if (allowance != std::floor(allowance) || allowance < 1) {
+            throw TypeMismatch("");
+        }
+        (void)WholePart(allowance);
+    } catch (const TembrelError&) {
+        return "allowance \"" + handOver + "\" is not a whole number of seconds above 0";
+    }
+    if (user.empty()) {
+        return "no user name";
+    }
+    try {
+        // Every record file the session will name after the user must be a plain file name.
+        const LocalTime now = ports_.clock.Now();
+        const std::string dateKey = DateKey(ports_.regional, now);
+        RecordPath(ports_.files, user);
+        RecordPath(ports_.files, user + dateKey);
+        RecordPath(ports_.files, dateKey + "-" + user);
+        RecordPath(ports_.files, WeekOfYear(now) + user + NumberText(now.year));
+    } catch (const TembrelError& e) {
+        return "user name \"" + user + "\" cannot name a record file (" + e.what() + ")";
+    }
+    return {};
+}
+
+bool Horodesk::HoursWindowClosed() {
+    // A user record that cannot be read or holds no hours is no reason to stop counting: the
+    // session then goes on under its allowance, and the failure is logged.
+    bool closed = false;
+    Guard("Timer1 hours window", [this, &closed] {
+        const auto open = Read("open", cUser_);
+        const auto close = Read("close", cUser_);
+        const auto state = HoursWindowState(open, close, ports_.clock.Now().hour,
+                                            ports_.regional.DecimalSeparator());
+        closed = state && *state == "CLOSED";
+    });
+    return closed;
+}
+
+void Horodesk::Timer2Tick() {
+    Guard("Timer2", [this] {
+        const LocalTime now = ports_.clock.Now();
+        if (std::to_string(now.hour) + ":" + std::to_string(now.minute) == "12:0") {
+            NoMoreTime();
+        }
+    });
+}
+
+void Horodesk::Command6Click() {
+    Guard("Command6", [this] {
+        if (cUser_.empty() || bigCount_.empty()) {
+            LaunchEngine();
+            return;
+        }
+        SetStatus(kClosingMessage);
+        text1_ = "0";
+        RecordUse();
+        text1_ = "0";
+        LaunchEngine();
+    });
+}
+
+void Horodesk::Command1Click() {
+    Guard("Command1", [this] {
+        if (gate_ == nullptr) {
+            throw TembrelError("no password gate");
+        }
+        const bool wasOpen = gate_->IsOpen();
+        gate_->Show(ParentGate::Purpose::BonusTime);
+        // The 40 seconds are time to type the password in, not a gift to collect by opening the
+        // gate again and again.
+        if (!wasOpen && !graceGiven_) {
+            AddBonusSeconds(kGraceSeconds);
+            graceGiven_ = true;
+        }
+    });
+}
+
+void Horodesk::CommandEndClick() {
+    Guard("CommandEnd", [this] {
+        if (SessionRunning()) {
+            return; // the button is for closing the program between sessions only
+        }
+        if (gate_ == nullptr) {
+            throw TembrelError("no password gate");
+        }
+        gate_->Show(ParentGate::Purpose::CloseProgram);
+    });
+}
+
+bool Horodesk::CloseRequest() {
+    return false;
+}
+
+void Horodesk::SystemShutdown() {
+    Guard("SystemShutdown", [this] {
+        if (!cUser_.empty() && !bigCount_.empty()) {
+            RecordUse();
+        }
+    });
+}
+
+// ---- operations -------------------------------------------------------------------------------
+
+void Horodesk::locksystem() {
+    ports_.desktopLock.TaskManager_Enable_Disable(0);
+    ports_.desktopLock.CtrlAltDel_Enable_Disable(0);
+}
+
+void Horodesk::UnlockSystem() {
+    ports_.desktopLock.TaskManager_Enable_Disable(-1);
+    ports_.desktopLock.CtrlAltDel_Enable_Disable(-1);
+}
+
+void Horodesk::LaunchEngine() {
+    launchPending_ = true;
+    ports_.desktopLock.Process_Desktop(kDesktopName, ports_.files.ProgramFolder() + kEngineFile);
+    launchPending_ = false;
+}
+
+void Horodesk::NoMoreTime() {
+    if (cUser_.empty() || bigCount_.empty()) {
+        LaunchEngine();
+        return;
+    }
+    SetStatus(kClosingMessage);
+    RecordUse();
+    LaunchEngine();
+}
+
+double Horodesk::UsageValue(const std::optional<std::string>& value, const std::string& name,
+                            std::string_view key) {
+    if (!value) {
+        return 0;
+    }
+    try {
+        const double number = Num(*value);
+        (void)WholePart(number); // out of range is as damaged as no number at all
+        return number;
+    } catch (const TembrelError& e) {
+        // A damaged usage record must not keep the session from closing for ever; its text goes
+        // to the log, so nothing is lost without a trace.
+        ports_.log.Append("Close", "record " + name + " key " + std::string(key) + " held \"" +
+                                       *value + "\", counted as 0: " + e.what());
+        return 0;
+    }
+}
+
+void Horodesk::RecordUse() {
+    const std::string& user = cUser_;
+    const auto dateKey = [this] { return DateKey(ports_.regional, ports_.clock.Now()); };
+
+    const std::string dailyName = user + dateKey();
+    const long long earlier = WholePart(UsageValue(Read("USED", dailyName), dailyName, "USED"));
+    const long long use = WholePart(Num(startAllowance_)) - WholePart(Num(bigCount_));
+    const std::string daily = NumberText(earlier + use);
+    WriteRecord(ports_.files, "USED", dateKey() + "-" + user, daily);
+
+    const LocalTime now = ports_.clock.Now();
+    const std::string weekName = WeekOfYear(now) + user + NumberText(now.year);
+    const auto weekText = Read("weektotal", weekName);
+    double weekBefore = 0;
+    if (weekText && !weekText->empty()) {
+        weekBefore = UsageValue(weekText, weekName, "weektotal");
+    }
+    WriteRecord(ports_.files, ports_.regional, "weektotal", weekName,
+                weekBefore + static_cast<double>(use - weekCounted_));
+    weekCounted_ = use;
+
+    WriteRecord(ports_.files, "used", user + dateKey(), daily);
+
+    bigCount_.clear();
+    cUser_.clear();
+    // Bonus time is good for one session only; it must not pass to the next child.
+    text1_ = "0";
+    weekCounted_ = 0;
+}
+
+} // namespace tembrel

@@ -1,0 +1,78 @@
+#pragma once
+// A session window's logic on an in-memory program folder, a clock that stands still, and
+// recording ports. Monday 8 December 2025 is in week 50; the short date reads "12/8/2025".
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/fakes/FakeClock.h"
+#include "platform/fakes/FakeRegional.h"
+#include "platform/fakes/MemoryFiles.h"
+#include "platform/fakes/RecordingPorts.h"
+#include "records/FileHandle.h"
+#include "session/DiagnosticLog.h"
+#include "session/Horodesk.h"
+
+namespace tembrel {
+
+class FakeGate : public ParentGate {
+  public:
+    bool open = false;
+    std::vector<Purpose> shown;
+    bool IsOpen() const override { return open; }
+    void Show(Purpose purpose) override {
+        open = true;
+        shown.push_back(purpose);
+    }
+};
+
+class SessionTest : public ::testing::Test {
+  protected:
+    MemoryFiles files;
+    FakeClock clock;
+    FakeRegional regional;
+    RecordingDesktopLock lock;
+    RecordingProgramEnd programEnd;
+    DiagnosticLog log{files, clock};
+    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
+
+    SessionTest() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
+
+    static constexpr const char* kLaunch = "Process_Desktop(SecureDesktop,C:\\Tembrel\\engine.exe)";
+
+    void HandOver(const std::string& allow, const std::string& user = "Ann") {
+        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||" + user + "\r\n";
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) {
+            session.Timer1Tick();
+        }
+    }
+    std::optional<std::string> Get(const std::string& key, const std::string& name) {
+        return ReadRecord(files, key, name);
+    }
+    std::string LogText() const {
+        const auto it = files.files.find(files.folder + "\\Tembrel.log");
+        return it == files.files.end() ? std::string() : it->second;
+    }
+    int Launches() const {
+        int count = 0;
+        for (const std::string& call : lock.calls) {
+            count += call == kLaunch ? 1 : 0;
+        }
+        return count;
+    }
+    // Makes every operation on `path` of kind `op` fail while `failing` is true.
+    void FailOn(MemoryFiles::Op op, const std::string& path, const bool& failing) {
+        files.beforeOp = [op, path, &failing](MemoryFiles::Op o, const std::string& p) {
+            if (failing && o == op && p == path) {
+                throw FileError("locked: " + p);
+            }
+        };
+    }
+};
+
+} // namespace tembrel

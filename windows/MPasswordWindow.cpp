@@ -1,0 +1,114 @@
+#include "windows/MPasswordWindow.h"
+
+#include <array>
+
+#include "windows/Ui.h"
+
+namespace tembrel::win {
+
+MPasswordWindow::MPasswordWindow(MPassword& logic, HICON icon, HBITMAP background)
+    : logic_(logic), icon_(icon), background_(background) {}
+
+bool MPasswordWindow::Open(HWND centreOver) {
+    // Tab order: Text3, Command3, Command4, Command1; the labels after them, behind.
+    const std::array<ControlSpec, 6> controls{{
+        {kText3, ControlKind::PasswordBox, L"", 480, 1440, 7455, 405, FontKind::Regular975},
+        {kCommand3, ControlKind::Button, L"Continue  ->", 5400, 1920, 2175, 375},
+        {kCommand4, ControlKind::Button, L"Password Hint", 3120, 1920, 2175, 375},
+        {kCommand1, ControlKind::Button, L"Return To Login Screen", 840, 1920, 2175, 375},
+        {kLabel4, ControlKind::CentredLabel, L"The Following Features Require Master Password", 480,
+         480, 7455, 255, FontKind::Bold975},
+        {kLabel1, ControlKind::Label,
+         L"Only parents can edit computer time schedules.  The first time you used Horodesk you "
+         L"set the master password.  Type in the master password below and press Continue.",
+         480, 840, 7455, 495},
+    }};
+    const FrameSpec frame{kClassName, kTitle, WS_OVERLAPPEDWINDOW, 0, 8295, 2775, icon_};
+    if (!Create(frame, controls, centreOver)) {
+        return false;
+    }
+    // Enter in the box is the gate's own key press, not the dialog manager's default button.
+    HWND box = Control(kText3);
+    SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    editProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MPasswordWindow::PasswordBoxProc)));
+    ShowAndFocus();
+    return true;
+}
+
+std::string MPasswordWindow::Entry() const { return Narrow(WindowText(Control(kText3))); }
+
+LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+    auto* self = reinterpret_cast<MPasswordWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    WNDPROC original = self->editProc_;
+    switch (message) {
+    case WM_GETDLGCODE: {
+        LRESULT code = CallWindowProcW(original, hwnd, message, wParam, lParam);
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg != nullptr && msg->wParam == VK_RETURN &&
+            (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
+            code |= DLGC_WANTALLKEYS;
+        }
+        return code;
+    }
+    case WM_CHAR:
+        if (wParam == MPassword::kEnter) {
+            int passOn = self->logic_.Text3KeyPress(MPassword::kEnter, self->Entry());
+            // The gate may have closed itself (password accepted): the box is gone then.
+            if (!IsWindow(hwnd) || passOn == 0) {
+                return 0;
+            }
+            wParam = static_cast<WPARAM>(passOn);
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
+}
+
+void MPasswordWindow::OnCommand(int id, int code, HWND /*control*/) {
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+    case kCommand3:
+        logic_.Command3Click(Entry());
+        break;
+    case kCommand4:
+        logic_.Command4Click();
+        break;
+    case kCommand1:
+        logic_.Command1Click();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT MPasswordWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        logic_.CloseBox();
+        return 0;
+    }
+    return View::OnMessage(message, wParam, lParam);
+}
+
+void MPasswordWindow::OnPaintBackground(HDC dc) {
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    DrawBitmap(dc, background_, 0, 0);
+}
+
+COLORREF MPasswordWindow::LabelColour(int id) const {
+    return GetSysColor(id == kLabel4 ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
+}
+
+void MPasswordWindow::OnDestroyed() { logic_.WindowDestroyed(); }
+
+} // namespace tembrel::win

@@ -1,0 +1,34 @@
+#pragma once
+// Small helpers shared by the views: DPI, twips, the "MS Sans Serif" fonts, ANSI <-> UTF-16 at the
+// edge of the logic, and turning a drawn picture into a bitmap.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "windows/Artwork.h"
+#include "windows/Gdi.h"
+
+namespace tembrel::win {
+
+// The window's DPI where the system can tell it (Windows 10 and later), else the system DPI.
+UINT WindowDpi(HWND hwnd);
+inline int Twips(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+// "MS Sans Serif", ANSI character set; points given in hundredths (8.25 pt is 825).
+Font MakeFont(int pointsX100, bool bold, UINT dpi);
+
+std::wstring Widen(std::string_view ansi);
+std::string Narrow(std::wstring_view wide);
+std::wstring WindowText(HWND hwnd);
+
+// A 24-bit DIB section holding the picture, its texts drawn over it.
+Bitmap RenderPicture(const art::Picture& picture);
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+
+// The outer size of a window whose client area is clientWidth x clientHeight at `dpi`.
+SIZE OuterSize(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, UINT dpi);
+// Centres `hwnd` over `over` (or the work area of its monitor when `over` is null).
+void CentreWindow(HWND hwnd, HWND over);
+
+} // namespace tembrel::win
