@@ -96,7 +96,7 @@ check "the parent's WinLockDll.dll is not overwritten" same "$work/parents.dll" 
 check "Run entry starts the installed program" \
     bash -c "'$winerun' reg query '$run_key' /v Tembrel </dev/null | grep -qF '\"C:\\Program Files\\Tembrel\\Tembrel.exe\"'"
 check "listed in the installed programs" has_value "$uninst_key" UninstallString
-check "the parent's library is not marked as ours" not has_value "$uninst_key" StandInLibrary
+check "the parent's library is not marked as ours" not has_value "$uninst_key" StandInLibrarySize
 
 printf '|||used|||60\r\n' >"$default_dir/Anna.var"
 printf '|||weektotal|||60\r\n' >"$default_dir/492026Anna.var"
@@ -123,7 +123,9 @@ check "usage records kept" test -f "$default_dir/Anna.var" -a -f "$default_dir/4
 echo "== own folder, our stand-in library, silent uninstall with /REMOVERECORDS"
 check "silent install into C:\\TembrelTest" wr "$setup" /S '/D=C:\TembrelTest'
 check "stand-in WinLockDll.dll installed" same "$shipped/WinLockDll.dll" "$custom_dir/WinLockDll.dll"
-check "stand-in library marked as ours" has_value "$uninst_key" StandInLibrary
+check "stand-in library marked as ours" has_value "$uninst_key" StandInLibrarySize
+check "setup runs again over the install" wr "$setup" /S '/D=C:\TembrelTest'
+check "our stand-in library is still there" same "$shipped/WinLockDll.dll" "$custom_dir/WinLockDll.dll"
 check "Run entry follows the folder" \
     bash -c "'$winerun' reg query '$run_key' /v Tembrel </dev/null | grep -qF '\"C:\\TembrelTest\\Tembrel.exe\"'"
 printf '|||used|||60\r\n' >"$custom_dir/Anna.var"
@@ -135,6 +137,15 @@ check "lock-down lifted" lock_down_lifted
 for file in Tembrel.exe engine.exe WinLockDll.dll Anna.var; do
     check "$file removed" not test -e "$custom_dir/$file"
 done
+
+echo "== the parent replaces our stand-in library with the real one after installing"
+check "silent install" wr "$setup" /S '/D=C:\TembrelTest'
+cp "$work/parents.dll" "$custom_dir/WinLockDll.dll"
+check "setup runs again over the install" wr "$setup" /S '/D=C:\TembrelTest'
+check "the parent's library is not overwritten" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
+check "silent uninstall" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
+check "the parent's library stays" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
+check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
 
 echo "== a folder shared with others is refused"
 set +e
