@@ -13,9 +13,10 @@ rm -f "$out"/Tembrel-*
 for preset in windows windows-x86; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
+    cmake --build --preset "$preset" --target Tembrel engine WinLockDll
+    rm -rf "build/$preset/packages"
     (cd "build/$preset" && cpack --config CPackConfig.cmake -G "NSIS;ZIP" -B "$root/build/$preset/packages")
-    cp "build/$preset"/packages/Tembrel-*.exe "build/$preset"/packages/Tembrel-*.zip "$out"/
+    cp "build/$preset"/packages/Tembrel-*-setup.exe "build/$preset"/packages/Tembrel-*.zip "$out"/
 done
 echo "Packages in $out:"
 ls -l "$out"
