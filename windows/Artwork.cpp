@@ -14,7 +14,9 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kMist{232, 238, 243};
 constexpr Rgb kGreen{76, 175, 122};
 
-int Scaled(int pixels, double scale) { return static_cast<int>(std::lround(pixels * scale)); }
+int Scaled(int pixels, double scale) {
+    return static_cast<int>(std::lround(pixels * scale));
+}
 
 // A friendly clock at ten past ten: ring, face, twelve ticks, two hands, a warm centre.
 void Clock(Canvas& c, double cx, double cy, double r, double alpha = 1.0) {
@@ -66,9 +68,16 @@ Picture SplashPicture(double s) {
     Clock(c, 400 * s, 215 * s, 108 * s);
     Hourglass(c, 505 * s, 292 * s, 54 * s, kDeepTeal, kAmber, 0.9);
     p.texts.push_back({L"Tembrel", 0, Scaled(345, s), Scaled(800, s), Scaled(76, s), Scaled(64, s),
-                       true, kNavy, true});
-    p.texts.push_back({L"Calm, fair screen time for the whole family", 0, Scaled(425, s),
-                       Scaled(800, s), Scaled(30, s), Scaled(20, s), false, {74, 106, 133}, true});
+                       true, kNavy, TextItem::Align::Centre});
+    p.texts.push_back({L"Calm, fair screen time for the whole family",
+                       0,
+                       Scaled(425, s),
+                       Scaled(800, s),
+                       Scaled(30, s),
+                       Scaled(20, s),
+                       false,
+                       {74, 106, 133},
+                       TextItem::Align::Centre});
     return p;
 }
 
@@ -85,8 +94,15 @@ Picture SessionBackground(double s) {
     Clock(c, 25 * s, 24 * s, 15 * s);
     p.texts.push_back({L"Tembrel", Scaled(48, s), Scaled(8, s), Scaled(200, s), Scaled(32, s),
                        Scaled(26, s), true, kNavy});
-    p.texts.push_back({L"session timer", Scaled(152, s), Scaled(17, s), Scaled(200, s),
-                       Scaled(20, s), Scaled(14, s), false, {74, 106, 133}});
+    p.texts.push_back({L"session timer",
+                       Scaled(240, s),
+                       Scaled(17, s),
+                       Scaled(196, s),
+                       Scaled(20, s),
+                       Scaled(14, s),
+                       false,
+                       {74, 106, 133},
+                       TextItem::Align::Right});
     return p;
 }
 
@@ -123,6 +139,8 @@ Canvas BonusIcon() {
     return c;
 }
 
-bool IconOpaque(int x, int y) { return std::hypot(x + 0.5 - 16, y + 0.5 - 16) <= 16.0; }
+bool IconOpaque(int x, int y) {
+    return std::hypot(x + 0.5 - 16, y + 0.5 - 16) <= 16.0;
+}
 
 } // namespace tembrel::art

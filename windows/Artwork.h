@@ -16,7 +16,7 @@ struct TextItem {
     int pixelHeight;
     bool bold;
     Rgb colour;
-    bool centred = false;
+    enum class Align { Left, Centre, Right } align = Align::Left;
 };
 
 struct Picture {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "windows/Ui.h"
+
 namespace tembrel::win {
 
 BonusTimeWindow::BonusTimeWindow(BonusTime& logic, HICON icon, HBITMAP background)
@@ -54,6 +56,15 @@ void BonusTimeWindow::OnPaintBackground(HDC dc) {
     DrawBitmap(dc, background_, 0, 0);
 }
 
-void BonusTimeWindow::OnDestroyed() { logic_.WindowDestroyed(); }
+void BonusTimeWindow::Detach() {
+    detached_ = true;
+    Destroy();
+}
+
+void BonusTimeWindow::OnDestroyed() {
+    if (!detached_) {
+        logic_.WindowDestroyed();
+    }
+}
 
 } // namespace tembrel::win

@@ -15,6 +15,8 @@ class BonusTimeWindow : public View {
 
     BonusTimeWindow(BonusTime& logic, HICON icon, HBITMAP background);
     bool Open(HWND centreOver);
+    // Destroys the window without telling the logic (which may be gone already).
+    void Detach();
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -24,6 +26,7 @@ class BonusTimeWindow : public View {
 
     BonusTime& logic_;
     HICON icon_;
+    bool detached_ = false;
     HBITMAP background_;
 };
 

@@ -32,8 +32,8 @@ void Canvas::Blend(int x, int y, Rgb colour, double alpha) {
     pixel = Mix(pixel, colour, alpha);
 }
 
-void Canvas::Shape(double left, double top, double right, double bottom, Rgb colour,
-                   double alpha, const std::function<double(double, double)>& distance) {
+void Canvas::Shape(double left, double top, double right, double bottom, Rgb colour, double alpha,
+                   const std::function<double(double, double)>& distance) {
     int x0 = std::max(0, static_cast<int>(std::floor(left)) - 1);
     int y0 = std::max(0, static_cast<int>(std::floor(top)) - 1);
     int x1 = std::min(width_ - 1, static_cast<int>(std::ceil(right)) + 1);
@@ -52,8 +52,7 @@ void Canvas::Disc(double cx, double cy, double radius, Rgb colour, double alpha)
           [=](double x, double y) { return std::hypot(x - cx, y - cy) - radius; });
 }
 
-void Canvas::Ring(double cx, double cy, double radius, double thickness, Rgb colour,
-                  double alpha) {
+void Canvas::Ring(double cx, double cy, double radius, double thickness, Rgb colour, double alpha) {
     double outer = radius + thickness / 2;
     Shape(cx - outer, cy - outer, cx + outer, cy + outer, colour, alpha, [=](double x, double y) {
         return std::abs(std::hypot(x - cx, y - cy) - radius) - thickness / 2;
@@ -68,9 +67,9 @@ void Canvas::Line(double x0, double y0, double x1, double y1, double thickness, 
               double dx = x1 - x0;
               double dy = y1 - y0;
               double length2 = dx * dx + dy * dy;
-              double t =
-                  length2 > 0 ? std::clamp(((x - x0) * dx + (y - y0) * dy) / length2, 0.0, 1.0)
-                              : 0.0;
+              double t = length2 > 0
+                             ? std::clamp(((x - x0) * dx + (y - y0) * dy) / length2, 0.0, 1.0)
+                             : 0.0;
               return std::hypot(x - (x0 + t * dx), y - (y0 + t * dy)) - half;
           });
 }
@@ -87,8 +86,8 @@ void Canvas::RoundRect(double left, double top, double width, double height, dou
     });
 }
 
-void Canvas::Triangle(double ax, double ay, double bx, double by, double cx, double cy,
-                      Rgb colour, double alpha) {
+void Canvas::Triangle(double ax, double ay, double bx, double by, double cx, double cy, Rgb colour,
+                      double alpha) {
     // Distance to a triangle: the nearest edge, negative inside (winding-independent).
     auto edge = [](double px, double py, double x0, double y0, double x1, double y1) {
         double dx = x1 - x0;

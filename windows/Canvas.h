@@ -34,8 +34,8 @@ class Canvas {
               double alpha = 1.0);
     void Line(double x0, double y0, double x1, double y1, double thickness, Rgb colour,
               double alpha = 1.0);
-    void RoundRect(double left, double top, double width, double height, double radius,
-                   Rgb colour, double alpha = 1.0);
+    void RoundRect(double left, double top, double width, double height, double radius, Rgb colour,
+                   double alpha = 1.0);
     void Triangle(double ax, double ay, double bx, double by, double cx, double cy, Rgb colour,
                   double alpha = 1.0);
 

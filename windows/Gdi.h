@@ -44,16 +44,12 @@ struct IconDeleter {
 struct DcDeleter {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
-struct KernelHandleDeleter {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
 
 using Font = Owned<HFONT, GdiObjectDeleter>;
 using Brush = Owned<HBRUSH, GdiObjectDeleter>;
 using Bitmap = Owned<HBITMAP, GdiObjectDeleter>;
 using Icon = Owned<HICON, IconDeleter>;
 using MemoryDc = Owned<HDC, DcDeleter>;
-using KernelHandle = Owned<HANDLE, KernelHandleDeleter>;
 
 // Selects an object into a DC for the length of a scope.
 class Selection {

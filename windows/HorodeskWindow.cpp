@@ -29,11 +29,10 @@ bool HorodeskWindow::Open() {
          255, FontKind::Bold825},
         {kLabel1, ControlKind::CentredLabel, L"TIME REMAINING", 240, 960, 6255, 495,
          FontKind::Bold1800},
-        {kStatus, ControlKind::CentredLabel, L"00:00:00", 240, 1440, 6255, 375,
-         FontKind::Bold1350},
+        {kStatus, ControlKind::CentredLabel, L"00:00:00", 240, 1440, 6255, 375, FontKind::Bold1350},
     }};
-    const FrameSpec frame{kClassName,   kTitle,        WS_OVERLAPPEDWINDOW, 0,
-                          kClientWidth, kClientHeight, icon_};
+    const FrameSpec frame{kClassName,    kTitle, WS_OVERLAPPEDWINDOW, 0, kClientWidth,
+                          kClientHeight, icon_};
     if (!Create(frame, controls, nullptr)) {
         return false;
     }
@@ -125,8 +124,8 @@ void HorodeskWindow::OnPaintBackground(HDC dc) {
     GetClientRect(Hwnd(), &client);
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     DrawBitmap(dc, background_.Get(), 0, 0);
-    RECT shape{Twips(kShape1.left, Dpi()), Twips(kShape1.top, Dpi()),
-               Twips(kShape1.right, Dpi()), Twips(kShape1.bottom, Dpi())};
+    RECT shape{Twips(kShape1.left, Dpi()), Twips(kShape1.top, Dpi()), Twips(kShape1.right, Dpi()),
+               Twips(kShape1.bottom, Dpi())};
     FillRect(dc, &shape, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 

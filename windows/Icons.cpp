@@ -57,7 +57,11 @@ Icon Load(int id, const art::Canvas& fallback) {
 
 } // namespace
 
-Icon LoadProgramIcon() { return Load(IDI_TEMBREL, art::ProgramIcon()); }
-Icon LoadBonusIcon() { return Load(IDI_BONUS, art::BonusIcon()); }
+Icon LoadProgramIcon() {
+    return Load(IDI_TEMBREL, art::ProgramIcon());
+}
+Icon LoadBonusIcon() {
+    return Load(IDI_BONUS, art::BonusIcon());
+}
 
 } // namespace tembrel::win

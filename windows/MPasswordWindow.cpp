@@ -36,7 +36,9 @@ bool MPasswordWindow::Open(HWND centreOver) {
     return true;
 }
 
-std::string MPasswordWindow::Entry() const { return Narrow(WindowText(Control(kText3))); }
+std::string MPasswordWindow::Entry() const {
+    return Narrow(WindowText(Control(kText3)));
+}
 
 LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {
@@ -109,6 +111,15 @@ COLORREF MPasswordWindow::LabelColour(int id) const {
     return GetSysColor(id == kLabel4 ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
 }
 
-void MPasswordWindow::OnDestroyed() { logic_.WindowDestroyed(); }
+void MPasswordWindow::Detach() {
+    detached_ = true;
+    Destroy();
+}
+
+void MPasswordWindow::OnDestroyed() {
+    if (!detached_) {
+        logic_.WindowDestroyed();
+    }
+}
 
 } // namespace tembrel::win

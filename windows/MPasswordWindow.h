@@ -22,6 +22,8 @@ class MPasswordWindow : public View {
 
     MPasswordWindow(MPassword& logic, HICON icon, HBITMAP background);
     bool Open(HWND centreOver);
+    // Destroys the window without telling the logic (which may be gone already).
+    void Detach();
 
   private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -30,11 +32,11 @@ class MPasswordWindow : public View {
     COLORREF LabelColour(int id) const override;
     void OnDestroyed() override;
     std::string Entry() const;
-    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     MPassword& logic_;
     HICON icon_;
+    bool detached_ = false;
     HBITMAP background_; // shared with the bonus dialog, owned by the dialogs
     WNDPROC editProc_ = nullptr;
 };

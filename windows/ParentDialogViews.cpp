@@ -19,6 +19,15 @@ ParentDialogViews::ParentDialogViews(HICON programIcon, HICON bonusIcon)
     : programIcon_(programIcon), bonusIcon_(bonusIcon),
       background_(RenderPicture(art::DialogBackground(WindowDpi(nullptr) / 96.0))) {}
 
+ParentDialogViews::~ParentDialogViews() {
+    if (gateWindow_) {
+        gateWindow_->Detach();
+    }
+    if (bonusWindow_) {
+        bonusWindow_->Detach();
+    }
+}
+
 void ParentDialogViews::Attach(MPassword& gate, BonusTime& bonus) {
     gate_ = &gate;
     bonus_ = &bonus;

@@ -17,6 +17,8 @@ namespace tembrel::win {
 class ParentDialogViews : public DialogWindows {
   public:
     ParentDialogViews(HICON programIcon, HICON bonusIcon);
+    // The logic may be gone before this object: the windows it still has close without telling it.
+    ~ParentDialogViews() override;
     // The logic is built after its windows (it needs them): join them here.
     void Attach(MPassword& gate, BonusTime& bonus);
     void CentreOver(HWND window) { centreOver_ = window; }

@@ -10,12 +10,11 @@ std::wstring InstanceMutexName() {
     std::wstring user = L"unknown";
     HANDLE rawToken = nullptr;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
-        KernelHandle token(rawToken);
+        UniqueHandle token(rawToken);
         DWORD size = 0;
         GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
         std::vector<BYTE> buffer(size);
-        if (size != 0 &&
-            GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
+        if (size != 0 && GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
             const auto* tokenUser = reinterpret_cast<const TOKEN_USER*>(buffer.data());
             LPWSTR sid = nullptr;
             if (ConvertSidToStringSidW(tokenUser->User.Sid, &sid)) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "windows/Gdi.h"
+#include "platform/win32/Handles.h"
 
 namespace tembrel::win {
 
@@ -21,7 +21,7 @@ class SingleInstance {
     bool IsFirst() const { return first_; }
 
   private:
-    KernelHandle mutex_;
+    UniqueHandle mutex_;
     bool first_ = true;
 };
 

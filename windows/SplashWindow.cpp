@@ -36,8 +36,12 @@ LRESULT SplashWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return View::OnMessage(message, wParam, lParam);
 }
 
-void SplashWindow::OnPaintBackground(HDC dc) { DrawBitmap(dc, picture_.Get(), 0, 0); }
+void SplashWindow::OnPaintBackground(HDC dc) {
+    DrawBitmap(dc, picture_.Get(), 0, 0);
+}
 
-void SplashWindow::OnDpiChanged() { picture_ = RenderPicture(art::SplashPicture(Dpi() / 96.0)); }
+void SplashWindow::OnDpiChanged() {
+    picture_ = RenderPicture(art::SplashPicture(Dpi() / 96.0));
+}
 
 } // namespace tembrel::win

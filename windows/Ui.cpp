@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/Text.h"
+
 namespace tembrel::win {
 namespace {
 
@@ -40,27 +42,9 @@ Font MakeFont(int pointsX100, bool bold, UINT dpi) {
     return Font(CreateFontIndirectW(&lf));
 }
 
-std::wstring Widen(std::string_view ansi) {
-    if (ansi.empty()) {
-        return {};
-    }
-    int size = static_cast<int>(ansi.size());
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
-    return wide;
-}
+std::wstring Widen(std::string_view ansi) { return AnsiToWide(ansi); }
 
-std::string Narrow(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    int size = static_cast<int>(wide.size());
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
-    return ansi;
-}
+std::string Narrow(std::wstring_view wide) { return WideToAnsi(wide); }
 
 std::wstring WindowText(HWND hwnd) {
     int length = GetWindowTextLengthW(hwnd);
@@ -101,13 +85,16 @@ Bitmap RenderPicture(const art::Picture& picture) {
     for (const art::TextItem& item : picture.texts) {
         Font font(CreateFontW(-item.pixelHeight, 0, 0, 0, item.bold ? FW_BOLD : FW_NORMAL, FALSE,
                               FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                              DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                              L"Tahoma"));
         Selection selectFont(dc.Get(), font.Get());
         SetTextColor(dc.Get(), RGB(item.colour.r, item.colour.g, item.colour.b));
         RECT box{item.left, item.top, item.left + item.width, item.top + item.height};
         DrawTextW(dc.Get(), item.text.c_str(), static_cast<int>(item.text.size()), &box,
-                  (item.centred ? DT_CENTER : DT_LEFT) | DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
+                  (item.align == art::TextItem::Align::Centre  ? DT_CENTER
+                   : item.align == art::TextItem::Align::Right ? DT_RIGHT
+                                                               : DT_LEFT) |
+                      DT_SINGLELINE | DT_NOPREFIX | DT_TOP);
     }
     GdiFlush();
     return bitmap;

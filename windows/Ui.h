@@ -13,7 +13,9 @@ namespace tembrel::win {
 
 // The window's DPI where the system can tell it (Windows 10 and later), else the system DPI.
 UINT WindowDpi(HWND hwnd);
-inline int Twips(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+inline int Twips(int twips, UINT dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
 
 // "MS Sans Serif", ANSI character set; points given in hundredths (8.25 pt is 825).
 Font MakeFont(int pointsX100, bool bold, UINT dpi);

@@ -47,7 +47,9 @@ bool Bold(FontKind kind) {
 
 } // namespace
 
-View::~View() { Destroy(); }
+View::~View() {
+    Destroy();
+}
 
 void View::Destroy() {
     if (hwnd_ != nullptr) {
@@ -67,9 +69,9 @@ HWND View::Control(int id) const {
 bool View::Create(const FrameSpec& frame, std::span<const ControlSpec> controls, HWND centreOver) {
     RegisterOnce(frame.className, frame.icon, &View::Proc);
     specs_.assign(controls.begin(), controls.end());
-    HWND hwnd = CreateWindowExW(frame.exStyle, frame.className, frame.title, frame.style,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), this);
+    HWND hwnd =
+        CreateWindowExW(frame.exStyle, frame.className, frame.title, frame.style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd == nullptr) {
         return false;
     }
@@ -135,8 +137,8 @@ RECT View::ControlRectPx(const ControlSpec& spec) const {
 void View::PlaceControls() {
     for (std::size_t i = 0; i < specs_.size(); ++i) {
         RECT rc = ControlRectPx(specs_[i]);
-        SetWindowPos(controls_[i], nullptr, rc.left, rc.top, rc.right - rc.left,
-                     rc.bottom - rc.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(controls_[i], nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         HFONT font = fonts_[static_cast<std::size_t>(specs_[i].font)].Get();
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
@@ -210,10 +212,10 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 savedFocus_ = focus;
             }
         } else {
-            HWND target = savedFocus_ != nullptr && IsWindow(savedFocus_) &&
-                                  IsWindowEnabled(savedFocus_)
-                              ? savedFocus_
-                              : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+            HWND target =
+                savedFocus_ != nullptr && IsWindow(savedFocus_) && IsWindowEnabled(savedFocus_)
+                    ? savedFocus_
+                    : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
             if (target != nullptr) {
                 SetFocus(target);
                 return 0;

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/engine/EngineControls.h"
 #include "platform/engine/EngineLogic.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -17,26 +18,7 @@
 namespace tembrel {
 namespace {
 
-enum ControlId : int {
-    kChildren = 101,
-    kChildPassword,
-    kLogIn,
-    kMessage,
-    kMaster = 110,
-    kHint,
-    kQuit,
-    kNewMaster,
-    kNewHint,
-    kSetMaster,
-    kName = 120,
-    kDaily,
-    kOpen,
-    kClose,
-    kNewChildPassword,
-    kAddChild,
-};
-
-constexpr const wchar_t* kClassName = L"TembrelEngine";
+using namespace engine;
 
 class EngineWindow {
   public:
@@ -130,9 +112,9 @@ class EngineWindow {
         message_ = Add(L"STATIC", L"", SS_LEFT, kMessage, 0, 340, 760, 50);
 
         Label(L"Parents: master password", 400, 0, 360);
-        Edit(kMaster, 400, 28, 180, ES_PASSWORD);
-        Button(L"Hint", kHint, 590, 26, 70);
-        Button(L"Quit Tembrel", kQuit, 665, 26, 95);
+        Edit(kMaster, 400, 28, 160, ES_PASSWORD);
+        Button(L"Hint", kHint, 570, 26, 70);
+        Button(L"Quit Tembrel", kQuit, 645, 26, 115);
 
         Label(L"New master password and hint", 400, 70, 360);
         Edit(kNewMaster, 400, 98, 170, ES_PASSWORD);

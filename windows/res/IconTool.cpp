@@ -77,7 +77,9 @@ bool WritePpm(const Canvas& c, const std::string& path) {
     for (int y = 0; y < c.Height(); ++y) {
         for (int x = 0; x < c.Width(); ++x) {
             auto p = c.At(x, y);
-            file.put(static_cast<char>(p.r)).put(static_cast<char>(p.g)).put(static_cast<char>(p.b));
+            file.put(static_cast<char>(p.r))
+                .put(static_cast<char>(p.g))
+                .put(static_cast<char>(p.b));
         }
     }
     return static_cast<bool>(file);

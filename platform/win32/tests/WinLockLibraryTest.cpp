@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
 
 #include <optional>
+#include <vector>
 
 #include "platform/Errors.h"
 #include "platform/win32/Handles.h"
@@ -36,6 +39,29 @@ std::string BuildFolder() {
 void CopyInto(const std::string& folder, const std::string& from, const std::string& name) {
     ASSERT_TRUE(::CopyFileW(AnsiToWide(BuildFolder() + "\\" + from).c_str(),
                             AnsiToWide(folder + "\\" + name).c_str(), FALSE));
+}
+
+// The probe programs this test process started that are still running.
+std::vector<DWORD> RunningProbes() {
+    std::vector<DWORD> found;
+    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ParentProcessID == ::GetCurrentProcessId() &&
+            std::wstring(entry.szExeFile) == L"winlock_probe.exe") {
+            found.push_back(entry.th32ProcessID);
+        }
+    }
+    return found;
+}
+
+void WaitForEnd(DWORD processId) {
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (process) {
+        ::WaitForSingleObject(process.Get(), 30000);
+    }
 }
 
 // Points TEMBREL_WINLOCK_LOG at a file for the length of a test.
@@ -115,7 +141,7 @@ TEST(WinLockLibraryTest, AMissingOperationIsAnErrorOfThatOperationOnly) {
     EXPECT_NO_THROW(library.TaskManager_Enable_Disable(-1));
 }
 
-TEST(WinLockLibraryTest, ProcessDesktopStartsTheProgramOnItsDesktopAndReturnsAtOnce) {
+TEST(WinLockLibraryTest, ProcessDesktopStartsTheProgramOnItsDesktopOnceAndReturnsAtOnce) {
     TempFolder temp;
     const std::wstring suffix = std::to_wstring(::GetCurrentProcessId());
     const std::wstring goName = L"TembrelProbeGo" + suffix;
@@ -127,11 +153,27 @@ TEST(WinLockLibraryTest, ProcessDesktopStartsTheProgramOnItsDesktopAndReturnsAtO
     ::SetEnvironmentVariableW(L"TEMBREL_PROBE_OUT", AnsiToWide(temp / "probe.txt").c_str());
 
     WinLockLibrary library(BuildFolder());
-    library.Process_Desktop("TembrelTestDesktop", BuildFolder() + "\\winlock_probe.exe");
+    const std::string probe = BuildFolder() + "\\winlock_probe.exe";
+    library.Process_Desktop("TembrelTestDesktop", probe);
+    // A second launch while the first program is still on screen shows that one again.
+    library.Process_Desktop("TembrelTestDesktop", probe);
+    const std::vector<DWORD> probes = RunningProbes();
+    EXPECT_EQ(probes.size(), 1U);
     // Only now may the program go on: had the call waited for it to end, it would have timed out.
     ::SetEvent(go.Get());
     ASSERT_EQ(::WaitForSingleObject(done.Get(), 60000), WAIT_OBJECT_0);
     EXPECT_EQ(ReadFileDirect(temp / "probe.txt"), "desktop=TembrelTestDesktop\r\ngo=yes\r\n");
+
+    // Once it has ended, the next launch starts it anew.
+    for (DWORD id : probes) {
+        WaitForEnd(id);
+    }
+    ::ResetEvent(go.Get());
+    ::ResetEvent(done.Get());
+    library.Process_Desktop("TembrelTestDesktop", probe);
+    EXPECT_EQ(RunningProbes().size(), 1U);
+    ::SetEvent(go.Get());
+    EXPECT_EQ(::WaitForSingleObject(done.Get(), 60000), WAIT_OBJECT_0);
 }
 
 } // namespace

@@ -1,0 +1,156 @@
+// The lock screen as a program: started in a folder of its own, driven through its controls the
+// way a parent and a child use it, judged by the record files it leaves.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/engine/EngineControls.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Regional.h"
+#include "platform/win32/tests/TempFolder.h"
+#include "records/Counter.h"
+#include "records/FindDate.h"
+
+namespace tembrel {
+namespace {
+
+using namespace engine;
+
+class RunningEngine {
+  public:
+    explicit RunningEngine(const TempFolder& folder) {
+        const std::wstring path = AnsiToWide(folder / "engine.exe");
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              AnsiToWide(folder.Path()).c_str(), &startup, &info)) {
+            return;
+        }
+        process_.Reset(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        // Idle means its window is made and it waits for input.
+        ::WaitForInputIdle(process_.Get(), 30000);
+        Search search{info.dwProcessId, nullptr};
+        ::EnumWindows(&RunningEngine::Match, reinterpret_cast<LPARAM>(&search));
+        window_ = search.found;
+    }
+    ~RunningEngine() {
+        if (process_ && Running()) {
+            ::TerminateProcess(process_.Get(), 1);
+        }
+    }
+
+    HWND Window() const { return window_; }
+    bool Running() const { return ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+    bool Ends() const { return ::WaitForSingleObject(process_.Get(), 30000) == WAIT_OBJECT_0; }
+
+    void Type(int id, const std::string& text) const {
+        ::SendMessageW(::GetDlgItem(window_, id), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(AnsiToWide(text).c_str()));
+    }
+    void Click(int id) const {
+        ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(window_, id)));
+    }
+    std::string Message() const { return WindowTextAnsi(::GetDlgItem(window_, kMessage)); }
+    LRESULT List(UINT message, WPARAM wParam = 0) const {
+        return ::SendMessageW(::GetDlgItem(window_, kChildren), message, wParam, 0);
+    }
+
+  private:
+    struct Search {
+        DWORD processId;
+        HWND found;
+    };
+    // The lock screen's window among all top-level windows.
+    static BOOL CALLBACK Match(HWND window, LPARAM parameter) {
+        auto* search = reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t name[64] = L"";
+        ::GetClassNameW(window, name, 64);
+        if (owner == search->processId && std::wstring(name) == kClassName) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    UniqueHandle process_;
+    HWND window_ = nullptr;
+};
+
+class EngineWindowTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+
+    void SetUp() override {
+        const std::string bin = Win32Files().ProgramFolder();
+        ASSERT_TRUE(::CopyFileW(AnsiToWide(bin + "\\engine.exe").c_str(),
+                                AnsiToWide(folder / "engine.exe").c_str(), FALSE));
+    }
+    std::string File(const std::string& name) const {
+        return ExistsDirect(folder / name) ? ReadFileDirect(folder / name) : "";
+    }
+};
+
+TEST_F(EngineWindowTest, AParentSetsUpAChildWhoLogsInForWhatIsLeftOfToday) {
+    // Today's use as the timer records it, under today's date key.
+    const Win32Regional regional;
+    const std::string usage = "Ann" + DateKey(regional, Win32Clock().Now()) + ".var";
+    WriteFileDirect(folder / usage, "|||used|||600\r\n");
+
+    RunningEngine engine(folder);
+    ASSERT_NE(engine.Window(), nullptr);
+    EXPECT_EQ(engine.List(LB_GETCOUNT), 0);
+
+    engine.Type(kNewMaster, "secret");
+    engine.Type(kNewHint, "the usual");
+    engine.Click(kSetMaster);
+    EXPECT_EQ(engine.Message(), "The master password is set.");
+
+    engine.Type(kMaster, "secret");
+    engine.Type(kName, "Ann");
+    engine.Type(kDaily, "60");
+    engine.Click(kAddChild);
+    EXPECT_EQ(engine.Message(), "Ann is added.");
+    ASSERT_EQ(engine.List(LB_GETCOUNT), 1);
+
+    engine.Click(kLogIn); // nobody picked yet
+    EXPECT_EQ(engine.Message(), "Pick your name from the list.");
+    EXPECT_TRUE(engine.Running());
+
+    engine.List(LB_SETCURSEL, 0);
+    engine.Click(kLogIn);
+    ASSERT_TRUE(engine.Ends());
+    EXPECT_EQ(File("allow.var"), "|||user|||Ann\r\n|||allow|||3000\r\n");
+    EXPECT_EQ(File("ps.var"), "|||mpass|||rdbqds\r\n|||mhint|||the usual\r\n");
+}
+
+TEST_F(EngineWindowTest, ItStaysOnCloseAndEndsTheTimerOnlyWithTheMasterPassword) {
+    WriteFileDirect(folder / "ps.var", "|||mpass|||rdbqds\r\n|||mhint|||the usual\r\n");
+    RunningEngine engine(folder);
+    ASSERT_NE(engine.Window(), nullptr);
+
+    ::SendMessageW(engine.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(engine.Running());
+
+    engine.Click(kHint);
+    EXPECT_EQ(engine.Message(), "Hint: the usual");
+    engine.Type(kMaster, "guess");
+    engine.Click(kQuit);
+    EXPECT_EQ(engine.Message(), "The master password is not right.");
+    EXPECT_EQ(File("EN.var"), "");
+
+    engine.Type(kMaster, "secret");
+    engine.Click(kQuit);
+    ASSERT_TRUE(engine.Ends());
+    EXPECT_EQ(File("EN.var"), "|||EN|||End\r\n");
+}
+
+} // namespace
+} // namespace tembrel

@@ -1,0 +1,74 @@
+// Tembrel.exe: one instance per user session; the splash for two seconds, then the session window
+// for the life of the program. Builds the Windows ports, the logic and the views, and runs the
+// message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "dialogs/BonusTime.h"
+#include "dialogs/MPassword.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32MessageBox.h"
+#include "platform/win32/Win32ProgramEnd.h"
+#include "platform/win32/Win32Regional.h"
+#include "platform/win32/WinLockLibrary.h"
+#include "session/DiagnosticLog.h"
+#include "session/Horodesk.h"
+#include "windows/HorodeskWindow.h"
+#include "windows/Icons.h"
+#include "windows/MessageLoop.h"
+#include "windows/ParentDialogViews.h"
+#include "windows/SingleInstance.h"
+#include "windows/SplashWindow.h"
+#include "windows/Ui.h"
+#include "windows/res/resource.h"
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*show*/) {
+    using namespace tembrel;
+    using namespace tembrel::win;
+
+    SingleInstance instance(InstanceMutexName());
+    if (!instance.IsFirst()) {
+        BringExistingToFront({HorodeskWindow::kClassName, SplashWindow::kClassName});
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    Win32Files files;
+    Win32Clock clock;
+    Win32Regional regional;
+    Win32MessageBox messageBox;
+    Win32ProgramEnd programEnd;
+    WinLockLibrary desktopLock(files.ProgramFolder());
+    DiagnosticLog log(files, clock);
+    Horodesk session({files, clock, regional, desktopLock, programEnd, log});
+
+    Icon programIcon = LoadProgramIcon();
+    Icon bonusIcon = LoadBonusIcon();
+    ParentDialogViews dialogViews(programIcon.Get(), bonusIcon.Get());
+    BonusTime bonus(session, dialogViews, log);
+    MPassword gate(files, regional, messageBox, dialogViews, bonus, session, programEnd, log);
+    dialogViews.Attach(gate, bonus);
+    session.SetParentGate(&gate);
+
+    HorodeskWindow sessionWindow(session, programIcon.Get(), Widen(TEMBREL_SUPPORT_EMAIL));
+    sessionWindow.QuitOnDestroy(true);
+    SplashWindow splash(programIcon.Get(), [&] {
+        if (!sessionWindow.Open()) {
+            log.Append("Start-up", "the session window could not be created");
+            PostQuitMessage(1);
+            return;
+        }
+        dialogViews.CentreOver(sessionWindow.Hwnd());
+        messageBox.SetOwner(sessionWindow.Hwnd());
+    });
+    if (!splash.Open()) {
+        log.Append("Start-up", "the splash window could not be created");
+        return 1;
+    }
+    return RunMessageLoop();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The real windows over the real logic, with fake ports: an in-memory program folder, a clock that
+// stands still (Monday 8 December 2025, 10:00), recording desktop lock, message box and program
+// end. Used by the view tests and by the screenshot program.
+#include <string>
+
+#include "dialogs/BonusTime.h"
+#include "dialogs/MPassword.h"
+#include "platform/fakes/FakeClock.h"
+#include "platform/fakes/FakeRegional.h"
+#include "platform/fakes/MemoryFiles.h"
+#include "platform/fakes/RecordingPorts.h"
+#include "session/DiagnosticLog.h"
+#include "session/Horodesk.h"
+#include "windows/HorodeskWindow.h"
+#include "windows/Icons.h"
+#include "windows/ParentDialogViews.h"
+
+namespace tembrel::win {
+
+struct ViewHarness {
+    MemoryFiles files;
+    FakeClock clock;
+    FakeRegional regional;
+    RecordingDesktopLock lock;
+    RecordingProgramEnd programEnd;
+    RecordingMessageBox messageBox;
+    DiagnosticLog log{files, clock};
+    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
+    Icon programIcon = LoadProgramIcon();
+    Icon bonusIcon = LoadBonusIcon();
+    ParentDialogViews dialogs{programIcon.Get(), bonusIcon.Get()};
+    BonusTime bonus{session, dialogs, log};
+    MPassword gate{files, regional, messageBox, dialogs, bonus, session, programEnd, log};
+    HorodeskWindow sessionWindow{session, programIcon.Get(), L"help@tembrel.example.com"};
+
+    ViewHarness() {
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
+        dialogs.Attach(gate, bonus);
+        session.SetParentGate(&gate);
+    }
+
+    // What the lock screen leaves after a child logged in.
+    void HandOver(const std::string& allow, const std::string& user = "Ann") {
+        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||" + user + "\r\n";
+    }
+    // The master password as the lock screen stores it: each character one code lower.
+    void StorePassword(const std::string& password, const std::string& hint = "") {
+        std::string stored;
+        for (char c : password) {
+            stored += static_cast<char>(c - 1);
+        }
+        files["ps"] = "|||mpass|||" + stored + "\r\n|||mhint|||" + hint + "\r\n";
+    }
+};
+
+} // namespace tembrel::win
