@@ -2,9 +2,9 @@
 # Installs and uninstalls the x64 setup program silently under Wine and checks what a parent
 # relies on: the program files, a library the parent put in the folder first, the autostart entry,
 # the lock-down lifted by the uninstaller, and the usage records kept or removed on request.
-# Usage: install-test.sh WINE_RUN SETUP_EXE ZIP
+# Usage: install-test.sh WINE_RUN SETUP_EXE ZIP HOLD_FILE_EXE
 set -euo pipefail
-winerun=$1 setup=$(realpath "$2") zip=$(realpath "$3")
+winerun=$1 setup=$(realpath "$2") zip=$(realpath "$3") holdfile=$(realpath "$4")
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$winerun")/.." && pwd)/build/windows/wineprefix}
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -19,6 +19,8 @@ offline_profile="$WINEPREFIX/drive_c/users/tembrel-offline-child"
 system_values=(DisableTaskMgr DisableLockWorkstation DisableChangePassword HideFastUserSwitching)
 default_dir="$WINEPREFIX/drive_c/Program Files/Tembrel"
 custom_dir="$WINEPREFIX/drive_c/TembrelTest"
+pending_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+held="$WINEPREFIX/drive_c/tembrel-test-held" release="$WINEPREFIX/drive_c/tembrel-test-release"
 work=$(mktemp -d)
 
 wr() { "$winerun" "$@" </dev/null; }
@@ -50,10 +52,13 @@ cleanup() {
         wr reg delete "HKU\\$sid" /f >/dev/null 2>&1 || true
         wr reg delete "$profiles_key\\$sid" /f >/dev/null 2>&1 || true
     done
+    touch "$release"
+    wr reg delete "$pending_key" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
     rm -rf "$default_dir" "$custom_dir" "$offline_profile"
 }
-trap 'cleanup; rm -rf "$work"' EXIT
+trap 'cleanup; rm -rf "$work" "$held" "$release"' EXIT
 cleanup
+rm -f "$held" "$release"
 
 lock_down() { # what the stand-in library leaves in the account, plus a value of someone else's
     for value in "${system_values[@]}"; do
@@ -146,6 +151,26 @@ check "the parent's library is not overwritten" same "$work/parents.dll" "$custo
 check "silent uninstall" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
 check "the parent's library stays" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
 check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
+
+echo "== the lock screen is still running in another account's session"
+check "silent install" wr "$setup" /S '/D=C:\TembrelTest'
+"$winerun" "$holdfile" 'C:\TembrelTest\engine.exe' 'C:\tembrel-test-held' 'C:\tembrel-test-release' </dev/null &
+holder=$!
+for _ in $(seq 1 240); do
+    [[ -e "$held" ]] && break
+    sleep 0.5
+done
+check "engine.exe held open" test -e "$held"
+pending() { wr reg query "$pending_key" /v PendingFileRenameOperations 2>/dev/null | grep -qiF "$1"; }
+check "setup runs again while engine.exe is in use" wr "$setup" /S '/D=C:\TembrelTest'
+check "the new engine.exe waits beside it" same "$shipped/engine.exe" "$custom_dir/engine.exe.new"
+check "it replaces engine.exe at the next restart" pending 'TembrelTest\engine.exe.new'
+check "silent uninstall while engine.exe is in use" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
+check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
+check "the waiting engine.exe.new removed" not test -e "$custom_dir/engine.exe.new"
+check "Run entry removed" not has_value "$run_key" Tembrel
+touch "$release"
+wait "$holder"
 
 echo "== a folder shared with others is refused"
 set +e
