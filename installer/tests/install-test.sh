@@ -129,8 +129,10 @@ echo "== own folder, our stand-in library, silent uninstall with /REMOVERECORDS"
 check "silent install into C:\\TembrelTest" wr "$setup" /S '/D=C:\TembrelTest'
 check "stand-in WinLockDll.dll installed" same "$shipped/WinLockDll.dll" "$custom_dir/WinLockDll.dll"
 check "stand-in library marked as ours" has_value "$uninst_key" StandInLibrarySize
+# An older stand-in of ours (same size, other bytes) is updated.
+printf 'older' | dd of="$custom_dir/WinLockDll.dll" bs=1 seek=1024 conv=notrunc status=none
 check "setup runs again over the install" wr "$setup" /S '/D=C:\TembrelTest'
-check "our stand-in library is still there" same "$shipped/WinLockDll.dll" "$custom_dir/WinLockDll.dll"
+check "our stand-in library is updated" same "$shipped/WinLockDll.dll" "$custom_dir/WinLockDll.dll"
 check "Run entry follows the folder" \
     bash -c "'$winerun' reg query '$run_key' /v Tembrel </dev/null | grep -qF '\"C:\\TembrelTest\\Tembrel.exe\"'"
 printf '|||used|||60\r\n' >"$custom_dir/Anna.var"
@@ -152,22 +154,28 @@ check "silent uninstall" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
 check "the parent's library stays" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
 check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
 
-echo "== the lock screen is still running in another account's session"
+echo "== the timer and the lock screen are running in other sessions during an update"
+rm -rf "$custom_dir" # the parent's library of the last case
 check "silent install" wr "$setup" /S '/D=C:\TembrelTest'
-"$winerun" "$holdfile" 'C:\TembrelTest\engine.exe' 'C:\tembrel-test-held' 'C:\tembrel-test-release' </dev/null &
+"$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' 'C:\TembrelTest\Tembrel.exe' \
+    'C:\TembrelTest\engine.exe' 'C:\TembrelTest\WinLockDll.dll' </dev/null &
 holder=$!
 for _ in $(seq 1 240); do
     [[ -e "$held" ]] && break
     sleep 0.5
 done
-check "engine.exe held open" test -e "$held"
+check "program files held open" test -e "$held"
 pending() { wr reg query "$pending_key" /v PendingFileRenameOperations 2>/dev/null | grep -qiF "$1"; }
-check "setup runs again while engine.exe is in use" wr "$setup" /S '/D=C:\TembrelTest'
-check "the new engine.exe waits beside it" same "$shipped/engine.exe" "$custom_dir/engine.exe.new"
-check "it replaces engine.exe at the next restart" pending 'TembrelTest\engine.exe.new'
-check "silent uninstall while engine.exe is in use" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
-check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
-check "the waiting engine.exe.new removed" not test -e "$custom_dir/engine.exe.new"
+check "setup runs again while they are in use" wr "$setup" /S '/D=C:\TembrelTest'
+for file in Tembrel.exe engine.exe WinLockDll.dll; do
+    check "the new $file waits beside the old one" same "$shipped/$file" "$custom_dir/$file.new"
+    check "it replaces $file at the next restart" pending "TembrelTest\\$file.new"
+done
+check "the stand-in library stays ours" has_value "$uninst_key" StandInLibrarySize
+check "silent uninstall while they are in use" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
+for file in Tembrel.exe engine.exe WinLockDll.dll; do
+    check "the waiting $file.new removed" not test -e "$custom_dir/$file.new"
+done
 check "Run entry removed" not has_value "$run_key" Tembrel
 touch "$release"
 wait "$holder"
