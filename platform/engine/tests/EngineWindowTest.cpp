@@ -32,11 +32,17 @@ class RunningEngine {
         }
         process_.Reset(info.hProcess);
         UniqueHandle thread(info.hThread);
-        // Idle means its window is made and it waits for input.
+        // Under Wine, idle can come before the window exists: look again until it appears or
+        // the program has ended.
         ::WaitForInputIdle(process_.Get(), 30000);
-        Search search{info.dwProcessId, nullptr};
-        ::EnumWindows(&RunningEngine::Match, reinterpret_cast<LPARAM>(&search));
-        window_ = search.found;
+        for (int attempt = 0; attempt < 300 && window_ == nullptr && Running(); ++attempt) {
+            Search search{info.dwProcessId, nullptr};
+            ::EnumWindows(&RunningEngine::Match, reinterpret_cast<LPARAM>(&search));
+            window_ = search.found;
+            if (window_ == nullptr) {
+                ::WaitForSingleObject(process_.Get(), 100);
+            }
+        }
     }
     ~RunningEngine() {
         if (process_ && Running()) {
