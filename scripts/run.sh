@@ -9,7 +9,7 @@ scripts/deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target Tembrel WinLockDll engine
 app=$root/build/windows/run
-cmake --install build/windows --prefix "$app" --component Tembrel >/dev/null 2>&1 ||
+cmake --install build/windows --prefix "$app" --component program >/dev/null 2>&1 ||
     cmake --install build/windows --prefix "$app" >/dev/null
 exe=$(find "$app" -name Tembrel.exe | head -n 1)
 export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
