@@ -83,8 +83,8 @@ void CheckWrite(const std::string& old, bool existed, const std::string& written
     const bool oldEndsOpen =
         old.find_first_not_of('\n', lastCr == std::string::npos ? 0 : lastCr + 1) !=
         std::string::npos;
-    Check(written.size() <= (existed ? old.size() : 0) + loneCrs + (oldEndsOpen ? 2 : 0) +
-                                record.size() + 2,
+    Check(written.size() <=
+              (existed ? old.size() : 0) + loneCrs + (oldEndsOpen ? 2 : 0) + record.size() + 2,
           "growth bound");
 
     if (HasLineEnd(key) || value.find('\r') != std::string::npos) {
@@ -177,7 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!existed || AsciiLower(old).find(AsciiLower(pattern)) == std::string::npos) {
             Check(read(false) == value, "read finds the value just written");
         }
-        if (!existed || regional.ToLower(old).find(regional.ToLower(pattern)) == std::string::npos) {
+        if (!existed ||
+            regional.ToLower(old).find(regional.ToLower(pattern)) == std::string::npos) {
             Check(read(true) == value, "folded read finds the value just written");
         }
         // Writing the same again changes nothing.
