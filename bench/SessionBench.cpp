@@ -182,6 +182,8 @@ void BM_WeekOfTicksMemory(benchmark::State& state) {
         state.counters["live_bytes_day7"] = static_cast<double>(afterDaySeven);
         state.counters["allocations_per_tick"] =
             static_cast<double>(allocations - allocationsBefore) / static_cast<double>(ticks);
+        state.SetLabel("live bytes " + std::to_string(afterDayOne) + " after day 1, " +
+                       std::to_string(afterDaySeven) + " after day 7");
         if (afterDaySeven != afterDayOne) {
             state.SkipWithError("live bytes grew over the week");
         }
