@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets (preset native-release, clang, ASan + UBSan) and runs one.
 #   scripts/fuzz.sh record_store [runs]      # default 10 million executions
 #   scripts/fuzz.sh value_functions [runs]
-# The run starts from the committed seeds in fuzz/corpus/<target>/ and grows a working corpus in
-# build/fuzz/<target>/; a crash is written there as crash-<hash>, to be replayed with
+# The run starts from the committed seeds in fuzz/corpus/fuzz_<target>/ and grows a working
+# corpus in build/fuzz/<target>/; a crash is written there as crash-<hash>, to be replayed with
 #   build/native-release/fuzz/fuzz_<target> <crash file>
 # FUZZ_JOBS=2 runs two processes side by side (each does the given number of runs).
 set -euo pipefail
@@ -17,7 +17,7 @@ cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target "fuzz_$target"
 work=build/fuzz/$target
 mkdir -p "$work/corpus"
-cp -n fuzz/corpus/"$target"/* "$work/corpus/"
+cp -n fuzz/corpus/fuzz_"$target"/* "$work/corpus/"
 args=(-runs="$runs" -max_len=4096 -artifact_prefix=./ -print_final_stats=1)
 if ((jobs > 1)); then
     args+=(-jobs="$jobs" -workers="$jobs")
