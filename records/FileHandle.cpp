@@ -46,6 +46,14 @@ bool IsDeviceName(std::string_view name) {
     return false;
 }
 
+// Windows takes at most 255 characters for a file name and 259 for a whole path (without the
+// \\?\ form). A record file needs room beyond its name for ".var" and for the suffix of the
+// temporary file a write swaps in, so that every file a write touches can be created; a name with
+// no such room would let a session start whose use could never be recorded.
+constexpr std::size_t kMaxFileName = 255;
+constexpr std::size_t kMaxPath = 259;
+constexpr std::size_t kSuffixRoom = 4 + 40; // ".var", then the temporary file's suffix
+
 void CheckRecordName(std::string_view name) {
     const auto refuse = [&](const char* why) {
         throw InvalidArgument("record name \"" + std::string(name) + "\" refused: " + why);
@@ -69,6 +77,9 @@ void CheckRecordName(std::string_view name) {
     }
     if (IsDeviceName(name)) {
         refuse("device name");
+    }
+    if (name.size() + kSuffixRoom > kMaxFileName) {
+        refuse("too long for a file name");
     }
 }
 
@@ -126,7 +137,12 @@ bool RecordFileExists(const Files& files, const std::string& path) {
 
 std::string RecordPath(const Files& files, std::string_view name) {
     CheckRecordName(name);
-    return files.ProgramFolder() + "\\" + std::string(name) + ".var";
+    std::string folder = files.ProgramFolder();
+    if (folder.size() + 1 + name.size() + kSuffixRoom > kMaxPath) {
+        throw InvalidArgument("record name \"" + std::string(name) +
+                              "\" refused: too long for a path in folder " + folder);
+    }
+    return folder.append("\\").append(name).append(".var");
 }
 
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name) {

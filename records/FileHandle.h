@@ -15,7 +15,8 @@ bool RecordFileExists(const Files& files, const std::string& path);
 
 // The full path of record file `name`: the program's folder, "\", name, ".var". A name that is not
 // a plain file name of that folder (empty, a path, a device name, a forbidden or control
-// character) throws InvalidArgument: names come from files another program writes.
+// character, or too long for its file and the temporary file of a write to fit the limits of a
+// Windows path) throws InvalidArgument: names come from files another program writes.
 std::string RecordPath(const Files& files, std::string_view name);
 
 // The value of `key` in record file `name`, matched without regard to letter case; the first match

@@ -299,5 +299,16 @@ TEST(RecordFileExists, IsTrueForAPlainFileOnly) {
     EXPECT_EQ(ReadRecord(failing, "k", "plain"), std::nullopt);
 }
 
+TEST(RecordPath, LeavesRoomForTheTemporaryFileWithinTheLimitsOfAWindowsPath) {
+    MemoryFiles files; // folder "C:\Tembrel": 10 characters
+    EXPECT_NO_THROW(RecordPath(files, std::string(204, 'a')));
+    EXPECT_THROW(RecordPath(files, std::string(205, 'a')), InvalidArgument);
+    files.folder = "C:";
+    EXPECT_NO_THROW(RecordPath(files, std::string(211, 'a')));
+    EXPECT_THROW(RecordPath(files, std::string(212, 'a')), InvalidArgument); // one file name
+    files.folder = "C:\\" + std::string(210, 'f');
+    EXPECT_THROW(RecordPath(files, "allow"), InvalidArgument);
+}
+
 } // namespace
 } // namespace tembrel
