@@ -81,11 +81,11 @@ bool View::Create(const FrameSpec& frame, std::span<const ControlSpec> controls,
     }
     dpi_ = WindowDpi(hwnd);
     MakeFonts();
-    for (const ControlSpec& spec : specs_) {
+    for (const ControlSpec& item : specs_) {
         const wchar_t* cls = L"STATIC";
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
-        switch (spec.kind) {
+        switch (item.kind) {
         case ControlKind::Button:
             cls = L"BUTTON";
             style |= WS_TABSTOP | BS_PUSHBUTTON;
@@ -102,12 +102,12 @@ bool View::Create(const FrameSpec& frame, std::span<const ControlSpec> controls,
             exStyle = WS_EX_CLIENTEDGE;
             break;
         }
-        RECT rc = ControlRectPx(spec);
-        HWND control = CreateWindowExW(exStyle, cls, spec.text, style, rc.left, rc.top,
+        RECT rc = ControlRectPx(item);
+        HWND control = CreateWindowExW(exStyle, cls, item.text, style, rc.left, rc.top,
                                        rc.right - rc.left, rc.bottom - rc.top, hwnd,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                        GetModuleHandleW(nullptr), nullptr);
-        if (spec.kind == ControlKind::PasswordBox) {
+        if (item.kind == ControlKind::PasswordBox) {
             SendMessageW(control, EM_SETPASSWORDCHAR, L'*', 0);
         }
         controls_.push_back(control);
@@ -128,10 +128,10 @@ void View::MakeFonts() {
     }
 }
 
-RECT View::ControlRectPx(const ControlSpec& spec) const {
-    int left = Twips(spec.left, dpi_);
-    int top = Twips(spec.top, dpi_);
-    return {left, top, left + Twips(spec.width, dpi_), top + Twips(spec.height, dpi_)};
+RECT View::ControlRectPx(const ControlSpec& item) const {
+    int left = Twips(item.left, dpi_);
+    int top = Twips(item.top, dpi_);
+    return {left, top, left + Twips(item.width, dpi_), top + Twips(item.height, dpi_)};
 }
 
 void View::PlaceControls() {
@@ -162,9 +162,9 @@ void View::SetLabelText(int id, const std::wstring& text) {
         return;
     }
     SetWindowTextW(label, text.c_str());
-    for (const ControlSpec& spec : specs_) {
-        if (spec.id == id) {
-            RECT rc = ControlRectPx(spec);
+    for (const ControlSpec& item : specs_) {
+        if (item.id == id) {
+            RECT rc = ControlRectPx(item);
             RedrawWindow(hwnd_, &rc, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         }

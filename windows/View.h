@@ -66,7 +66,7 @@ class View {
     // Changes a transparent label's text and repaints what lies behind it, so that the old text
     // does not show through the new one.
     void SetLabelText(int id, const std::wstring& text);
-    RECT ControlRectPx(const ControlSpec& spec) const;
+    RECT ControlRectPx(const ControlSpec& item) const;
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   private:

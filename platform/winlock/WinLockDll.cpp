@@ -190,37 +190,20 @@ int WINAPI Process_Desktop(char* desktopName, char* programPath) {
 }
 
 // The operations the program never calls: present so that the library's interface is complete.
-int WINAPI TaskSwitching_Enable_Disable(std::int32_t flag) {
-    LogFlag("TaskSwitching_Enable_Disable", flag);
-    return kSuccess;
-}
-int WINAPI AltTab2_Enable_Disable(std::int32_t flag) {
-    LogFlag("AltTab2_Enable_Disable", flag);
-    return kSuccess;
-}
-int WINAPI AltTab1_Enable_Disable(std::int32_t flag) {
-    LogFlag("AltTab1_Enable_Disable", flag);
-    return kSuccess;
-}
-int WINAPI Keys_Enable_Disable(std::int32_t flag) {
-    LogFlag("Keys_Enable_Disable", flag);
-    return kSuccess;
-}
-int WINAPI Clock_Show_Hide(std::int32_t flag) {
-    LogFlag("Clock_Show_Hide", flag);
-    return kSuccess;
-}
-int WINAPI Taskbar_Show_Hide(std::int32_t flag) {
-    LogFlag("Taskbar_Show_Hide", flag);
-    return kSuccess;
-}
-int WINAPI StartButton_Show_Hide(std::int32_t flag) {
-    LogFlag("StartButton_Show_Hide", flag);
-    return kSuccess;
-}
-int WINAPI Desktop_Show_Hide(std::int32_t flag) {
-    LogFlag("Desktop_Show_Hide", flag);
-    return kSuccess;
-}
+// They only log, for the tests.
+#define TEMBREL_LOGGED_ONLY(name)                                                                  \
+    int WINAPI name(std::int32_t flag) {                                                           \
+        LogFlag(#name, flag);                                                                      \
+        return kSuccess;                                                                           \
+    }
+TEMBREL_LOGGED_ONLY(TaskSwitching_Enable_Disable)
+TEMBREL_LOGGED_ONLY(AltTab2_Enable_Disable)
+TEMBREL_LOGGED_ONLY(AltTab1_Enable_Disable)
+TEMBREL_LOGGED_ONLY(Keys_Enable_Disable)
+TEMBREL_LOGGED_ONLY(Clock_Show_Hide)
+TEMBREL_LOGGED_ONLY(Taskbar_Show_Hide)
+TEMBREL_LOGGED_ONLY(StartButton_Show_Hide)
+TEMBREL_LOGGED_ONLY(Desktop_Show_Hide)
+#undef TEMBREL_LOGGED_ONLY
 
 } // extern "C"
