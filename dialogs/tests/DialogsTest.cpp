@@ -13,6 +13,7 @@
 #include "platform/fakes/RecordingPorts.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "session/tests/FakeSession.h"
 
 namespace tembrel {
 namespace {
@@ -44,17 +45,10 @@ class RecordingDialogWindows : public DialogWindows {
 constexpr const char* kRejectedText =
     "Your password has been REJECTED!  Please view your password HINT.  ";
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public ::testing::Test, protected FakeSession<> {
   protected:
-    MemoryFiles files;
-    FakeClock clock;
-    FakeRegional regional;
-    RecordingDesktopLock lock;
-    RecordingProgramEnd programEnd;
     RecordingMessageBox messageBox;
     RecordingDialogWindows windows;
-    DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
     BonusTime bonus{session, windows, log};
     MPassword gate{files, regional, messageBox, windows, bonus, session, programEnd, log};
 

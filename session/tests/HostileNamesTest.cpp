@@ -12,6 +12,7 @@
 #include "records/FileHandle.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/FakeSession.h"
 
 namespace tembrel {
 namespace {
@@ -64,16 +65,8 @@ bool IsPlainFileName(const std::string& name) {
     return !port || std::string("0123456789\xB9\xB2\xB3").find(base[3]) == std::string::npos;
 }
 
-class HostileNames : public ::testing::Test {
+class HostileNames : public ::testing::Test, protected FakeSession<WatchedFiles> {
   protected:
-    WatchedFiles files;
-    FakeClock clock;
-    FakeRegional regional;
-    RecordingDesktopLock lock;
-    RecordingProgramEnd programEnd;
-    DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
-
     HostileNames() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
 
     // Hands over a three-second session for `user` and ticks until it could have closed.

@@ -15,6 +15,7 @@
 #include "records/FileHandle.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/FakeSession.h"
 
 namespace tembrel {
 
@@ -29,16 +30,8 @@ class FakeGate : public ParentGate {
     }
 };
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public ::testing::Test, protected FakeSession<> {
   protected:
-    MemoryFiles files;
-    FakeClock clock;
-    FakeRegional regional;
-    RecordingDesktopLock lock;
-    RecordingProgramEnd programEnd;
-    DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
-
     SessionTest() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
 
     static constexpr const char* kLaunch = "Process_Desktop(SecureDesktop,C:\\Tembrel\\engine.exe)";

@@ -22,6 +22,7 @@
 #include "records/FileHandle.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/FakeSession.h"
 
 namespace tembrel {
 namespace {
@@ -62,15 +63,8 @@ struct Model {
     std::map<std::string, long long> daily, weekly, total;
 };
 
-class SessionWeek : public ::testing::Test {
+class SessionWeek : public ::testing::Test, protected FakeSession<> {
   protected:
-    MemoryFiles files;
-    FakeClock clock;
-    FakeRegional regional;
-    RecordingDesktopLock lock;
-    RecordingProgramEnd programEnd;
-    DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
     Model model;
     std::mt19937 rng{20271230};
 

@@ -12,21 +12,15 @@
 #include "platform/fakes/RecordingPorts.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/FakeSession.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/Icons.h"
 #include "windows/ParentDialogViews.h"
 
 namespace tembrel::win {
 
-struct ViewHarness {
-    MemoryFiles files;
-    FakeClock clock;
-    FakeRegional regional;
-    RecordingDesktopLock lock;
-    RecordingProgramEnd programEnd;
+struct ViewHarness : FakeSession<> {
     RecordingMessageBox messageBox;
-    DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
     Icon programIcon = LoadProgramIcon();
     Icon bonusIcon = LoadBonusIcon();
     ParentDialogViews dialogs{programIcon.Get(), bonusIcon.Get()};
