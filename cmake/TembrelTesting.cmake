@@ -14,11 +14,13 @@ else()
 endif()
 include(GoogleTest)
 
-# tembrel_add_test(name SOURCES ... LIBS ... [WINDOWS_ONLY])
+# tembrel_add_test(name SOURCES ... LIBS ... [WINDOWS_ONLY] [SERIAL])
+# SERIAL: the test needs the keyboard focus or the foreground window, which a window of another
+# test running at the same time could take.
 # One executable per area; each GoogleTest case becomes a ctest entry. Discovery happens before the
 # run, not at build time, because under Wine the executable cannot run during the build.
 function(tembrel_add_test name)
-    cmake_parse_arguments(T "WINDOWS_ONLY" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "WINDOWS_ONLY;SERIAL" "" "SOURCES;LIBS" ${ARGN})
     if(T_WINDOWS_ONLY AND NOT WIN32)
         return()
     endif()
@@ -31,6 +33,10 @@ function(tembrel_add_test name)
     if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
         return() # built, to prove it compiles for this target, but nothing here can run it
     endif()
+    set(serial FALSE)
+    if(T_SERIAL)
+        set(serial TRUE)
+    endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES TIMEOUT 120)
+                         PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial})
 endfunction()
