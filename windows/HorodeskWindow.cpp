@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/win32/Text.h"
 #include "windows/Ui.h"
 
 namespace tembrel::win {
@@ -50,7 +51,7 @@ void HorodeskWindow::Render() {
     if (!Exists()) {
         return;
     }
-    SetLabelText(kStatus, Widen(logic_.Status()));
+    SetLabelText(kStatus, AnsiToWide(logic_.Status()));
     HWND commandEnd = Control(kCommandEnd);
     bool enabled = logic_.CommandEndEnabled();
     if (!enabled && GetFocus() == commandEnd) {

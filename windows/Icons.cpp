@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "windows/Artwork.h"
+#include "windows/Ui.h"
 #include "windows/res/resource.h"
 
 namespace tembrel::win {
@@ -10,29 +11,14 @@ namespace {
 
 Icon FromCanvas(const art::Canvas& canvas) {
     const int size = canvas.Width();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Bitmap colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!colour || bits == nullptr) {
+    Bitmap colour = CanvasBitmap(canvas, art::IconOpaque);
+    if (!colour) {
         return {};
     }
-    const int stride = (size * 3 + 3) & ~3;
     std::vector<BYTE> mask(static_cast<std::size_t>(size * size / 8), 0);
     for (int y = 0; y < size; ++y) {
-        BYTE* row = static_cast<BYTE*>(bits) + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < size; ++x) {
-            bool opaque = art::IconOpaque(x, y);
-            art::Rgb p = canvas.At(x, y);
-            row[x * 3] = opaque ? p.b : 0;
-            row[x * 3 + 1] = opaque ? p.g : 0;
-            row[x * 3 + 2] = opaque ? p.r : 0;
-            if (!opaque) {
+            if (!art::IconOpaque(x, y)) {
                 mask[static_cast<std::size_t>((y * size + x) / 8)] |=
                     static_cast<BYTE>(0x80 >> (x % 8));
             }

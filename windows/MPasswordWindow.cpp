@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/win32/Text.h"
 #include "windows/Ui.h"
 
 namespace tembrel::win {
@@ -37,7 +38,7 @@ bool MPasswordWindow::Open(HWND centreOver) {
 }
 
 std::string MPasswordWindow::Entry() const {
-    return Narrow(WindowText(Control(kText3)));
+    return WideToAnsi(WindowText(Control(kText3)));
 }
 
 LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -7,6 +7,7 @@
 
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32MessageBox.h"
@@ -74,7 +75,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     dialogViews.Attach(gate, bonus);
     session.SetParentGate(&gate);
 
-    HorodeskWindow sessionWindow(session, programIcon.Get(), Widen(TEMBREL_SUPPORT_EMAIL));
+    HorodeskWindow sessionWindow(session, programIcon.Get(), AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     sessionWindow.QuitOnDestroy(true);
     SplashWindow splash(programIcon.Get(), [&] {
         if (!sessionWindow.Open()) {

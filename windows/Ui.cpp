@@ -58,8 +58,7 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
-Bitmap RenderPicture(const art::Picture& picture) {
-    const art::Canvas& canvas = picture.canvas;
+Bitmap CanvasBitmap(const art::Canvas& canvas, const std::function<bool(int x, int y)>& shows) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = canvas.Width();
@@ -77,11 +76,19 @@ Bitmap RenderPicture(const art::Picture& picture) {
     for (int y = 0; y < canvas.Height(); ++y) {
         BYTE* row = rows + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < canvas.Width(); ++x) {
-            art::Rgb p = canvas.At(x, y);
+            const art::Rgb p = !shows || shows(x, y) ? canvas.At(x, y) : art::Rgb{0, 0, 0};
             row[x * 3] = p.b;
             row[x * 3 + 1] = p.g;
             row[x * 3 + 2] = p.r;
         }
+    }
+    return bitmap;
+}
+
+Bitmap RenderPicture(const art::Picture& picture) {
+    Bitmap bitmap = CanvasBitmap(picture.canvas);
+    if (!bitmap) {
+        return {};
     }
     MemoryDc dc(CreateCompatibleDC(nullptr));
     Selection selectBitmap(dc.Get(), bitmap.Get());

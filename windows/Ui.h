@@ -1,8 +1,9 @@
 #pragma once
 // Small helpers shared by the views: DPI, twips, the "MS Sans Serif" fonts, ANSI <-> UTF-16 at the
-// edge of the logic, and turning a drawn picture into a bitmap.
+// edge of the window texts, and turning a drawn picture into a bitmap.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,10 +21,12 @@ inline int Twips(int twips, UINT dpi) {
 // "MS Sans Serif", ANSI character set; points given in hundredths (8.25 pt is 825).
 Font MakeFont(int pointsX100, bool bold, UINT dpi);
 
-std::wstring Widen(std::string_view ansi);
-std::string Narrow(std::wstring_view wide);
 std::wstring WindowText(HWND hwnd);
 
+// A 24-bit top-down DIB section with the canvas's pixels; where `shows` says no, the pixel is
+// black (an icon's transparent part). Empty when the system has no memory for it.
+Bitmap CanvasBitmap(const art::Canvas& canvas,
+                    const std::function<bool(int x, int y)>& shows = nullptr);
 // A 24-bit DIB section holding the picture, its texts drawn over it.
 Bitmap RenderPicture(const art::Picture& picture);
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Text.h"
 #include "windows/MessageLoop.h"
 #include "windows/SingleInstance.h"
 #include "windows/SplashWindow.h"
@@ -538,7 +539,7 @@ TEST(SingleInstanceTest, SecondClaimOfTheNameIsRefusedUntilTheFirstIsGone) {
     EXPECT_TRUE(again.IsFirst());
 
     const std::wstring real = InstanceMutexName();
-    EXPECT_EQ(real.rfind(L"Local\\Tembrel-S-1-", 0), 0u) << Narrow(real);
+    EXPECT_EQ(real.rfind(L"Local\\Tembrel-S-1-", 0), 0u) << WideToAnsi(real);
 }
 
 TEST(SingleInstanceTest, SecondStartBringsTheRunningWindowBack) {
