@@ -32,16 +32,22 @@ void ParentDialogViews::Attach(MPassword& gate, BonusTime& bonus) {
     bonus_ = &bonus;
 }
 
+// At most one window of each dialog: an open one comes to the front, otherwise a new one opens.
+template <class Window, class Logic>
+void ParentDialogViews::ShowOnce(std::unique_ptr<Window>& window, Logic* logic, HICON icon) {
+    if (window && window->Exists()) {
+        BringToFront(window->Hwnd());
+        return;
+    }
+    if (logic == nullptr) {
+        return;
+    }
+    window = std::make_unique<Window>(*logic, icon);
+    window->Open(centreOver_);
+}
+
 void ParentDialogViews::ShowGateWindow() {
-    if (gateWindow_ && gateWindow_->Exists()) {
-        BringToFront(gateWindow_->Hwnd());
-        return;
-    }
-    if (gate_ == nullptr) {
-        return;
-    }
-    gateWindow_ = std::make_unique<MPasswordWindow>(*gate_, programIcon_);
-    gateWindow_->Open(centreOver_);
+    ShowOnce(gateWindow_, gate_, programIcon_);
 }
 
 void ParentDialogViews::CloseGateWindow() {
@@ -51,15 +57,7 @@ void ParentDialogViews::CloseGateWindow() {
 }
 
 void ParentDialogViews::ShowBonusWindow() {
-    if (bonusWindow_ && bonusWindow_->Exists()) {
-        BringToFront(bonusWindow_->Hwnd());
-        return;
-    }
-    if (bonus_ == nullptr) {
-        return;
-    }
-    bonusWindow_ = std::make_unique<BonusTimeWindow>(*bonus_, bonusIcon_);
-    bonusWindow_->Open(centreOver_);
+    ShowOnce(bonusWindow_, bonus_, bonusIcon_);
 }
 
 void ParentDialogViews::CloseBonusWindow() {

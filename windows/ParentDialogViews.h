@@ -32,6 +32,9 @@ class ParentDialogViews : public DialogWindows {
     HWND BonusHwnd() const { return bonusWindow_ ? bonusWindow_->Hwnd() : nullptr; }
 
   private:
+    template <class Window, class Logic>
+    void ShowOnce(std::unique_ptr<Window>& window, Logic* logic, HICON icon);
+
     HICON programIcon_;
     HICON bonusIcon_;
     HWND centreOver_ = nullptr;
