@@ -7,13 +7,13 @@
 #include <exception>
 #include <string>
 
-#include "platform/engine/EngineControls.h"
-#include "platform/engine/EngineLogic.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
+#include "standins/engine/EngineControls.h"
+#include "standins/engine/EngineLogic.h"
 
 namespace tembrel {
 namespace {

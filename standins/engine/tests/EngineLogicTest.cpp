@@ -1,4 +1,4 @@
-#include "platform/engine/EngineLogic.h"
+#include "standins/engine/EngineLogic.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/engine/EngineControls.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
@@ -12,6 +11,7 @@
 #include "platform/win32/tests/TempFolder.h"
 #include "records/Counter.h"
 #include "records/FindDate.h"
+#include "standins/engine/EngineControls.h"
 
 namespace tembrel {
 namespace {
