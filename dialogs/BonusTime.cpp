@@ -1,12 +1,13 @@
 #include "dialogs/BonusTime.h"
 
-#include <exception>
 #include <string>
+
+#include "platform/Errors.h"
 
 namespace tembrel {
 
 BonusTime::BonusTime(Horodesk& session, DialogWindows& windows, DiagnosticLog& log)
-    : session_(session), windows_(windows), log_(log) {}
+    : session_(session), windows_(windows), guard_(log) {}
 
 void BonusTime::Show() {
     windows_.ShowBonusWindow();
@@ -14,31 +15,30 @@ void BonusTime::Show() {
 }
 
 void BonusTime::TimeButtonClick(int index) {
-    if (index < 0 || index >= static_cast<int>(kChoices.size())) {
-        log_.Append("BonusTime", "no time button " + std::to_string(index));
-        return;
-    }
-    try {
+    bool chosen = false;
+    guard_("BonusTime", [this, index, &chosen] {
+        if (index < 0 || index >= static_cast<int>(kChoices.size())) {
+            throw InvalidArgument("no time button " + std::to_string(index));
+        }
+        chosen = true;
         const Choice& choice = kChoices[static_cast<std::size_t>(index)];
         if (choice.minutes < 0) {
             session_.SetText1("0");
         } else {
             session_.AddBonusSeconds(choice.minutes * 60);
         }
-    } catch (const std::exception& e) {
-        log_.Append("BonusTime", e.what());
-    }
+    });
     // One choice per opening, whatever became of it.
-    CloseBox();
+    if (chosen) {
+        CloseBox();
+    }
 }
 
 void BonusTime::CloseBox() {
-    try {
+    guard_("BonusTime close", [this] {
+        open_ = false;
         windows_.CloseBonusWindow();
-    } catch (const std::exception& e) {
-        log_.Append("BonusTime close", e.what());
-    }
-    open_ = false;
+    });
 }
 
 } // namespace tembrel

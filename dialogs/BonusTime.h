@@ -4,6 +4,7 @@
 #include <array>
 
 #include "dialogs/DialogWindows.h"
+#include "session/HandlerGuard.h"
 #include "session/Horodesk.h"
 
 namespace tembrel {
@@ -27,14 +28,14 @@ class BonusTime {
 
     bool IsOpen() const { return open_; }
     void Show();                     // create if needed, show
-    void TimeButtonClick(int index); // guarded
+    void TimeButtonClick(int index); // guarded, as is CloseBox
     void CloseBox();                 // closes; bonus unchanged
     void WindowDestroyed() { open_ = false; }
 
   private:
     Horodesk& session_;
     DialogWindows& windows_;
-    DiagnosticLog& log_;
+    HandlerGuard guard_;
     bool open_ = false;
 };
 

@@ -1,7 +1,5 @@
 #include "dialogs/MPassword.h"
 
-#include <exception>
-
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
 
@@ -21,7 +19,7 @@ MPassword::MPassword(Files& files, const Regional& regional, MessageBoxPort& mes
                      DialogWindows& windows, BonusTime& bonus, Horodesk& session,
                      ProgramEnd& programEnd, DiagnosticLog& log)
     : files_(files), regional_(regional), messageBox_(messageBox), windows_(windows), bonus_(bonus),
-      session_(session), programEnd_(programEnd), log_(log) {}
+      session_(session), programEnd_(programEnd), guard_(log) {}
 
 void MPassword::Show(Purpose purpose) {
     windows_.ShowGateWindow();
@@ -30,18 +28,8 @@ void MPassword::Show(Purpose purpose) {
 }
 
 void MPassword::Command3Click(const std::string& entry) {
-    bool accepted = false;
-    try {
-        // Read afresh every time, so a password changed on the lock screen counts at once.
-        const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
-        const std::string password = ShiftText(stored, 1);
-        accepted = regional_.ToLower(entry) == regional_.ToLower(password);
-    } catch (const std::exception& e) {
-        // A password that cannot be read or decoded opens nothing.
-        log_.Append("MPassword check", e.what());
-    }
-    try {
-        if (!accepted) {
+    guard_("MPassword", [this, &entry] {
+        if (!Accepts(entry)) {
             messageBox_.Show(kRejectedText, kRejectedTitle, MessageBoxPort::kExclamation);
             return;
         }
@@ -51,20 +39,27 @@ void MPassword::Command3Click(const std::string& entry) {
         }
         bonus_.Show();
         Close();
-    } catch (const std::exception& e) {
-        log_.Append("MPassword", e.what());
-    }
+    });
+}
+
+bool MPassword::Accepts(const std::string& entry) {
+    bool accepted = false;
+    // A password that cannot be read or decoded opens nothing: the failure is logged and the
+    // entry refused.
+    guard_("MPassword check", [this, &entry, &accepted] {
+        // Read afresh every time, so a password changed on the lock screen counts at once.
+        const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
+        const std::string password = ShiftText(stored, 1);
+        accepted = regional_.ToLower(entry) == regional_.ToLower(password);
+    });
+    return accepted;
 }
 
 void MPassword::CloseProgram() {
     // The parent's way out: nothing of a running session is lost, and the lock-down is lifted,
-    // since no one is left to lift it later.
+    // since no one is left to lift it later. The program ends even when the lock-down stays.
     session_.SystemShutdown();
-    try {
-        session_.UnlockSystem();
-    } catch (const std::exception& e) {
-        log_.Append("MPassword UnlockSystem", e.what());
-    }
+    guard_("MPassword UnlockSystem", [this] { session_.UnlockSystem(); });
     Close();
     programEnd_.EndProgram();
 }
@@ -77,13 +72,11 @@ int MPassword::Text3KeyPress(int keyCode, const std::string& entry) {
 }
 
 void MPassword::Command4Click() {
-    try {
+    guard_("MPassword hint", [this] {
         const std::string hint = ReadRecord(files_, regional_, "mhint", "ps").value_or("");
         messageBox_.Show(std::string(kHintText) + "\r\n\r\n" + hint, kHintTitle,
                          MessageBoxPort::kInformation);
-    } catch (const std::exception& e) {
-        log_.Append("MPassword hint", e.what());
-    }
+    });
 }
 
 void MPassword::Command1Click() {
@@ -95,12 +88,10 @@ void MPassword::CloseBox() {
 }
 
 void MPassword::Close() {
-    try {
+    guard_("MPassword close", [this] {
+        open_ = false;
         windows_.CloseGateWindow();
-    } catch (const std::exception& e) {
-        log_.Append("MPassword close", e.what());
-    }
-    open_ = false;
+    });
 }
 
 } // namespace tembrel

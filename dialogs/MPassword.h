@@ -9,6 +9,7 @@
 #include "platform/MessageBoxPort.h"
 #include "platform/ProgramEnd.h"
 #include "platform/Regional.h"
+#include "session/HandlerGuard.h"
 #include "session/Horodesk.h"
 
 namespace tembrel {
@@ -36,6 +37,7 @@ class MPassword : public ParentGate {
     void WindowDestroyed() { open_ = false; }
 
   private:
+    bool Accepts(const std::string& entry);
     void CloseProgram();
     void Close();
 
@@ -46,7 +48,7 @@ class MPassword : public ParentGate {
     BonusTime& bonus_;
     Horodesk& session_;
     ProgramEnd& programEnd_;
-    DiagnosticLog& log_;
+    HandlerGuard guard_;
     bool open_ = false;
     Purpose purpose_ = Purpose::BonusTime;
 };

@@ -17,10 +17,9 @@ class DiagnosticLog {
     static constexpr std::size_t kMaxBytes = 64 * 1024;
 
     DiagnosticLog(Files& files, const Clock& clock) : files_(files), clock_(clock) {}
-    virtual ~DiagnosticLog() = default;
 
     // Appends one line: time, operation, message.
-    virtual void Append(std::string_view operation, std::string_view message) noexcept;
+    void Append(std::string_view operation, std::string_view message) noexcept;
 
   private:
     Files& files_;

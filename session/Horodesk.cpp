@@ -10,6 +10,7 @@
 #include "records/FindDate.h"
 #include "records/Number.h"
 #include "records/Optionals.h"
+#include "session/HandlerGuard.h"
 
 namespace tembrel {
 
@@ -64,27 +65,7 @@ void Horodesk::SetCommandEnd(bool enabled) {
 }
 
 bool Horodesk::Guard(const char* operation, const std::function<void()>& action) noexcept {
-    std::string message;
-    try {
-        action();
-        lastFailure_.erase(operation);
-        return true;
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message = "unknown failure";
-    }
-    try {
-        auto [it, inserted] = lastFailure_.try_emplace(operation, message);
-        if (!inserted && it->second == message) {
-            return false;
-        }
-        it->second = message;
-    } catch (...) {
-        // Out of memory for the bookkeeping: log anyway.
-    }
-    ports_.log.Append(operation, message);
-    return false;
+    return RunGuarded(ports_.log, lastFailure_, operation, action);
 }
 
 // ---- handlers ---------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,36 @@ TEST_F(DialogsTest, UnreadablePasswordFileIsRefused) {
     gate.Show(ParentGate::Purpose::BonusTime);
     gate.Command3Click("");
     ExpectRejected();
+}
+
+// Any failure, not only the program's own errors, is caught; one that repeats is logged once.
+TEST_F(DialogsTest, HandlersCatchEverythingAndLogARepeatedFailureOnce) {
+    struct ThrowingWindows : RecordingDialogWindows {
+        void CloseGateWindow() override { throw 42; }
+        void CloseBonusWindow() override { throw std::bad_alloc(); }
+    } failing;
+    BonusTime failingBonus{session, failing, log};
+    MPassword failingGate{files,        regional, messageBox, failing,
+                          failingBonus, session,  programEnd, log};
+    for (int i = 0; i < 3; ++i) {
+        failingGate.Show(ParentGate::Purpose::BonusTime);
+        EXPECT_NO_THROW(failingGate.CloseBox());
+        EXPECT_FALSE(failingGate.IsOpen());
+        failingBonus.Show();
+        EXPECT_NO_THROW(failingBonus.TimeButtonClick(0));
+        EXPECT_FALSE(failingBonus.IsOpen());
+    }
+    const std::string& text = files.files[files.folder + "\\Tembrel.log"];
+    const auto count = [&text](const std::string& line) {
+        std::size_t n = 0;
+        for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count("MPassword close: unknown failure"), 1u);
+    EXPECT_EQ(count("BonusTime close: "), 1u);
+    EXPECT_EQ(session.Text1(), "900");
 }
 
 TEST_F(DialogsTest, HintIsShownWithoutTyping) {
