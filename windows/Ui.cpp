@@ -2,22 +2,22 @@
 
 #include <vector>
 
-#include "platform/win32/Text.h"
+#include "platform/win32/Procedure.h"
 
 namespace tembrel::win {
 namespace {
 
-template <typename Fn> Fn User32Function(const char* name) {
-    // Looked up at run time: these exist only from Windows 10 on, and we also run on 7 and 8.
-    FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+// Looked up at run time: these exist only from Windows 10 on, and we also run on 7 and 8.
+FARPROC User32Procedure(const char* name) {
+    return GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
 }
 
 } // namespace
 
 UINT WindowDpi(HWND hwnd) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    static const auto getDpiForWindow =
+        ProcedureAs<GetDpiForWindowFn>(User32Procedure("GetDpiForWindow"));
     if (getDpiForWindow != nullptr && hwnd != nullptr) {
         if (UINT dpi = getDpiForWindow(hwnd); dpi != 0) {
             return dpi;
@@ -40,22 +40,6 @@ Font MakeFont(int pointsX100, bool bold, UINT dpi) {
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     wcscpy_s(lf.lfFaceName, L"MS Sans Serif");
     return Font(CreateFontIndirectW(&lf));
-}
-
-std::wstring Widen(std::string_view ansi) {
-    return AnsiToWide(ansi);
-}
-
-std::string Narrow(std::wstring_view wide) {
-    return WideToAnsi(wide);
-}
-
-std::wstring WindowText(HWND hwnd) {
-    int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
 }
 
 Bitmap CanvasBitmap(const art::Canvas& canvas, const std::function<bool(int x, int y)>& shows) {
@@ -124,7 +108,8 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
 
 SIZE OuterSize(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, UINT dpi) {
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    static const auto adjustForDpi =
+        ProcedureAs<AdjustForDpiFn>(User32Procedure("AdjustWindowRectExForDpi"));
     RECT rc{0, 0, clientWidth, clientHeight};
     if (adjustForDpi == nullptr || !adjustForDpi(&rc, style, FALSE, exStyle, dpi)) {
         AdjustWindowRectEx(&rc, style, FALSE, exStyle);

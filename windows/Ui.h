@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers shared by the views: DPI, twips, the "MS Sans Serif" fonts, ANSI <-> UTF-16 at the
-// edge of the window texts, and turning a drawn picture into a bitmap.
+// Small helpers shared by the views: DPI, twips, the "MS Sans Serif" fonts, and turning a drawn
+// picture into a bitmap.
 #include <windows.h>
 
 #include <functional>
@@ -20,8 +20,6 @@ inline int Twips(int twips, UINT dpi) {
 
 // "MS Sans Serif", ANSI character set; points given in hundredths (8.25 pt is 825).
 Font MakeFont(int pointsX100, bool bold, UINT dpi);
-
-std::wstring WindowText(HWND hwnd);
 
 // A 24-bit top-down DIB section with the canvas's pixels; where `shows` says no, the pixel is
 // black (an icon's transparent part). Empty when the system has no memory for it.

@@ -1,5 +1,6 @@
 #include "windows/View.h"
 
+#include "platform/win32/Text.h"
 #include "windows/Ui.h"
 
 #ifndef WM_DPICHANGED

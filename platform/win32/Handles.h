@@ -85,12 +85,34 @@ struct RegistryKeyTraits {
 };
 using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
 
-struct GdiObjectTraits {
-    using Type = HGDIOBJ;
+// GDI objects (fonts, brushes, bitmaps), typed so that an owner hands out the handle its users
+// pass on.
+template <typename Handle> struct GdiObjectTraits {
+    using Type = Handle;
     static Type None() { return nullptr; }
     static bool IsValid(Type h) { return h != nullptr; }
     static void Close(Type h) { ::DeleteObject(h); }
 };
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+using UniqueGdiObject = UniqueResource<GdiObjectTraits<HGDIOBJ>>;
+using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+
+struct IconTraits {
+    using Type = HICON;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::DestroyIcon(h); }
+};
+using UniqueIcon = UniqueResource<IconTraits>;
+
+// Device contexts of CreateCompatibleDC (not those of GetDC, which are released, not deleted).
+struct MemoryDcTraits {
+    using Type = HDC;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::DeleteDC(h); }
+};
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
 } // namespace tembrel

@@ -49,13 +49,13 @@ inline std::string WideToAnsi(std::wstring_view text, bool* lossy = nullptr) {
     return ansi;
 }
 
-// The text of a window (control), converted to ANSI.
-inline std::string WindowTextAnsi(HWND window) {
+// The text of a window (control), as the system holds it; WideToAnsi gives the core's bytes.
+inline std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return WideToAnsi(text);
+    return text;
 }
 
 inline void SetWindowTextAnsi(HWND window, std::string_view text) {

@@ -3,17 +3,12 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/win32/Procedure.h"
 #include "platform/win32/Text.h"
 
 namespace tembrel {
 
 namespace {
-
-// GetProcAddress answers a generic function pointer; going through void(*)() tells the compiler
-// that the cast to the real signature is meant.
-template <typename Function> Function As(FARPROC proc) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
-}
 
 std::vector<char> Buffer(const std::string& text) {
     std::vector<char> buffer(text.begin(), text.end());
@@ -47,16 +42,16 @@ FARPROC WinLockLibrary::Bind(const char* name, FARPROC& slot) {
 }
 
 void WinLockLibrary::TaskManager_Enable_Disable(std::int32_t flag) {
-    As<FlagOperation>(Bind("TaskManager_Enable_Disable", taskManager_))(flag);
+    ProcedureAs<FlagOperation>(Bind("TaskManager_Enable_Disable", taskManager_))(flag);
 }
 
 void WinLockLibrary::CtrlAltDel_Enable_Disable(std::int32_t flag) {
-    As<FlagOperation>(Bind("CtrlAltDel_Enable_Disable", ctrlAltDel_))(flag);
+    ProcedureAs<FlagOperation>(Bind("CtrlAltDel_Enable_Disable", ctrlAltDel_))(flag);
 }
 
 void WinLockLibrary::Process_Desktop(const std::string& desktopName,
                                      const std::string& programPath) {
-    const auto operation = As<DesktopOperation>(Bind("Process_Desktop", processDesktop_));
+    const auto operation = ProcedureAs<DesktopOperation>(Bind("Process_Desktop", processDesktop_));
     // The library's arguments are not const: it gets copies it may write to.
     std::vector<char> name = Buffer(desktopName);
     std::vector<char> path = Buffer(programPath);

@@ -136,7 +136,7 @@ class EngineWindow {
         ::SetFocus(children_);
     }
 
-    std::string Text(int id) const { return WindowTextAnsi(::GetDlgItem(window_, id)); }
+    std::string Text(int id) const { return WideToAnsi(WindowText(::GetDlgItem(window_, id))); }
     void Clear(int id) const { ::SetDlgItemTextW(window_, id, L""); }
     void Show(const std::string& text) const { SetWindowTextAnsi(message_, text); }
 

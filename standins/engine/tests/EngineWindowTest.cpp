@@ -62,7 +62,7 @@ class RunningEngine {
         ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(window_, id)));
     }
-    std::string Message() const { return WindowTextAnsi(::GetDlgItem(window_, kMessage)); }
+    std::string Message() const { return WideToAnsi(WindowText(::GetDlgItem(window_, kMessage))); }
     LRESULT List(UINT message, WPARAM wParam = 0) const {
         return ::SendMessageW(::GetDlgItem(window_, kChildren), message, wParam, 0);
     }
