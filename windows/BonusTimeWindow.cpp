@@ -1,73 +1,54 @@
 #include "windows/BonusTimeWindow.h"
 
-#include <array>
+#include <vector>
 
-#include "windows/Ui.h"
+#include "platform/win32/Text.h"
 
 namespace tembrel::win {
+namespace {
 
-BonusTimeWindow::BonusTimeWindow(BonusTime& logic, HICON icon) : logic_(logic), icon_(icon) {}
+struct Place {
+    int left, top, width; // twips
+};
+// Where each of BonusTime's choices sits: three a side, the two wide ones below.
+constexpr std::array<Place, BonusTime::kChoices.size()> kPlaces{{{840, 480, 2055},
+                                                                 {840, 960, 2055},
+                                                                 {840, 1440, 2055},
+                                                                 {5520, 480, 2055},
+                                                                 {5520, 960, 2055},
+                                                                 {5520, 1440, 2055},
+                                                                 {840, 1920, 3015},
+                                                                 {4560, 1920, 3015}}};
+constexpr int kButtonHeight = 375;
+
+} // namespace
 
 bool BonusTimeWindow::Open(HWND centreOver) {
     // Tab order by Index, "Remove All Bonus Time" (Index 7) last; the labels behind.
-    const std::array<ControlSpec, 10> controls{{
-        {kTimeButton0 + 0, ControlKind::Button, L"Add 5 Minutes", 840, 480, 2055, 375},
-        {kTimeButton0 + 1, ControlKind::Button, L"Add 10 Minutes", 840, 960, 2055, 375},
-        {kTimeButton0 + 2, ControlKind::Button, L"Add 15 Minutes", 840, 1440, 2055, 375},
-        {kTimeButton0 + 3, ControlKind::Button, L"Add 30 Minutes", 5520, 480, 2055, 375},
-        {kTimeButton0 + 4, ControlKind::Button, L"Add 45 Minutes", 5520, 960, 2055, 375},
-        {kTimeButton0 + 5, ControlKind::Button, L"Add 60 Minutes", 5520, 1440, 2055, 375},
-        {kTimeButton0 + 6, ControlKind::Button, L"Add 2 Hours", 840, 1920, 3015, 375},
-        {kTimeButton0 + 7, ControlKind::Button, L"Remove All Bonus Time", 4560, 1920, 3015, 375},
-        {kLabel2, ControlKind::Label,
-         L"Bonus time is good for a single session only.  Any unused time will be lost once "
-         L"session ends.",
-         3120, 720, 2175, 975},
-        {kLabel1, ControlKind::CentredLabel, L"Bonus Time", 3240, 360, 1935, 255,
-         FontKind::Bold975},
-    }};
-    const FrameSpec frame{kClassName, kTitle, WS_OVERLAPPEDWINDOW, 0, 8235, 2745, icon_};
-    if (!Create(frame, controls, centreOver)) {
+    std::vector<ControlSpec> controls;
+    for (std::size_t i = 0; i < BonusTime::kChoices.size(); ++i) {
+        captions_[i] = AnsiToWide(BonusTime::kChoices[i].caption);
+        controls.push_back({kTimeButton0 + static_cast<int>(i), ControlKind::Button,
+                            captions_[i].c_str(), kPlaces[i].left, kPlaces[i].top, kPlaces[i].width,
+                            kButtonHeight});
+    }
+    controls.push_back({kLabel2, ControlKind::Label,
+                        L"Bonus time is good for a single session only.  Any unused time will be "
+                        L"lost once session ends.",
+                        3120, 720, 2175, 975});
+    controls.push_back({kLabel1, ControlKind::CentredLabel, L"Bonus Time", 3240, 360, 1935, 255,
+                        FontKind::Bold975});
+    if (!CreateFrame(kClassName, kTitle, 8235, 2745, controls, centreOver)) {
         return false;
     }
-    OnDpiChanged();
     ShowAndFocus();
     return true;
 }
 
 void BonusTimeWindow::OnCommand(int id, int code, HWND /*control*/) {
-    if (code == BN_CLICKED && id >= kTimeButton0 && id < kTimeButton0 + 8) {
-        logic_.TimeButtonClick(id - kTimeButton0);
-    }
-}
-
-LRESULT BonusTimeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
-        logic_.CloseBox();
-        return 0;
-    }
-    return View::OnMessage(message, wParam, lParam);
-}
-
-void BonusTimeWindow::OnPaintBackground(HDC dc) {
-    RECT client{};
-    GetClientRect(Hwnd(), &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawBitmap(dc, background_.Get(), 0, 0);
-}
-
-void BonusTimeWindow::OnDpiChanged() {
-    background_ = RenderPicture(art::DialogBackground(Dpi() / 96.0));
-}
-
-void BonusTimeWindow::Detach() {
-    detached_ = true;
-    Destroy();
-}
-
-void BonusTimeWindow::OnDestroyed() {
-    if (!detached_) {
-        logic_.WindowDestroyed();
+    const int index = id - kTimeButton0;
+    if (code == BN_CLICKED && index >= 0 && index < static_cast<int>(captions_.size())) {
+        logic_.TimeButtonClick(index);
     }
 }
 

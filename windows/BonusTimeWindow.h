@@ -1,34 +1,28 @@
 #pragma once
-// The bonus time dialog's window: eight buttons around a heading and a note, over the dialogs'
-// background picture, with an icon of its own.
+// The bonus time dialog's window: a button for each of the dialog's choices around a heading and
+// a note, over the dialogs' background picture, with an icon of its own.
+#include <array>
+#include <string>
+
 #include "dialogs/BonusTime.h"
-#include "windows/View.h"
+#include "windows/ParentDialogWindow.h"
 
 namespace tembrel::win {
 
-class BonusTimeWindow : public View {
+class BonusTimeWindow : public ParentDialogWindow<BonusTime> {
   public:
     static constexpr const wchar_t* kClassName = L"TembrelBonusTime";
     static constexpr const wchar_t* kTitle = L"Add Bonus Time";
     static constexpr int kTimeButton0 = 400; // TimeButton(i) has the id 400 + i
     enum : int { kLabel1 = 201, kLabel2 = 202 };
 
-    BonusTimeWindow(BonusTime& logic, HICON icon);
+    using ParentDialogWindow::ParentDialogWindow;
     bool Open(HWND centreOver);
-    // Destroys the window without telling the logic (which may be gone already).
-    void Detach();
 
   private:
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
-    void OnPaintBackground(HDC dc) override;
-    void OnDpiChanged() override;
-    void OnDestroyed() override;
 
-    BonusTime& logic_;
-    HICON icon_;
-    bool detached_ = false;
-    Bitmap background_;
+    std::array<std::wstring, BonusTime::kChoices.size()> captions_;
 };
 
 } // namespace tembrel::win

@@ -1,13 +1,13 @@
 #include "windows/MPasswordWindow.h"
 
+#include <commctrl.h>
+
 #include <array>
 
 #include "platform/win32/Text.h"
 #include "windows/Ui.h"
 
 namespace tembrel::win {
-
-MPasswordWindow::MPasswordWindow(MPassword& logic, HICON icon) : logic_(logic), icon_(icon) {}
 
 bool MPasswordWindow::Open(HWND centreOver) {
     // Tab order: Text3, Command3, Command4, Command1; the labels after them, behind.
@@ -23,16 +23,12 @@ bool MPasswordWindow::Open(HWND centreOver) {
          L"set the master password.  Type in the master password below and press Continue.",
          480, 840, 7455, 495},
     }};
-    const FrameSpec frame{kClassName, kTitle, WS_OVERLAPPEDWINDOW, 0, 8295, 2775, icon_};
-    if (!Create(frame, controls, centreOver)) {
+    if (!CreateFrame(kClassName, kTitle, 8295, 2775, controls, centreOver)) {
         return false;
     }
-    OnDpiChanged();
     // Enter in the box is the gate's own key press, not the dialog manager's default button.
-    HWND box = Control(kText3);
-    SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    editProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MPasswordWindow::PasswordBoxProc)));
+    SetWindowSubclass(Control(kText3), &MPasswordWindow::PasswordBoxProc, 0,
+                      reinterpret_cast<DWORD_PTR>(this));
     ShowAndFocus();
     return true;
 }
@@ -42,12 +38,10 @@ std::string MPasswordWindow::Entry() const {
 }
 
 LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                  LPARAM lParam) {
-    auto* self = reinterpret_cast<MPasswordWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    WNDPROC original = self->editProc_;
+                                                  LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
     switch (message) {
     case WM_GETDLGCODE: {
-        LRESULT code = CallWindowProcW(original, hwnd, message, wParam, lParam);
+        LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg != nullptr && msg->wParam == VK_RETURN &&
             (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
@@ -57,7 +51,8 @@ LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARA
     }
     case WM_CHAR:
         if (wParam == MPassword::kEnter) {
-            int passOn = self->logic_.Text3KeyPress(MPassword::kEnter, self->Entry());
+            auto* window = reinterpret_cast<MPasswordWindow*>(self);
+            int passOn = window->logic_.Text3KeyPress(MPassword::kEnter, window->Entry());
             // The gate may have closed itself (password accepted): the box is gone then.
             if (!IsWindow(hwnd) || passOn == 0) {
                 return 0;
@@ -66,12 +61,12 @@ LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARA
         }
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemoveWindowSubclass(hwnd, &MPasswordWindow::PasswordBoxProc, id);
         break;
     default:
         break;
     }
-    return CallWindowProcW(original, hwnd, message, wParam, lParam);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void MPasswordWindow::OnCommand(int id, int code, HWND /*control*/) {
@@ -93,38 +88,8 @@ void MPasswordWindow::OnCommand(int id, int code, HWND /*control*/) {
     }
 }
 
-LRESULT MPasswordWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
-        logic_.CloseBox();
-        return 0;
-    }
-    return View::OnMessage(message, wParam, lParam);
-}
-
-void MPasswordWindow::OnPaintBackground(HDC dc) {
-    RECT client{};
-    GetClientRect(Hwnd(), &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawBitmap(dc, background_.Get(), 0, 0);
-}
-
 COLORREF MPasswordWindow::LabelColour(int id) const {
     return GetSysColor(id == kLabel4 ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
-}
-
-void MPasswordWindow::OnDpiChanged() {
-    background_ = RenderPicture(art::DialogBackground(Dpi() / 96.0));
-}
-
-void MPasswordWindow::Detach() {
-    detached_ = true;
-    Destroy();
-}
-
-void MPasswordWindow::OnDestroyed() {
-    if (!detached_) {
-        logic_.WindowDestroyed();
-    }
 }
 
 } // namespace tembrel::win

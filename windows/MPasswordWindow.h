@@ -2,12 +2,14 @@
 // The master password gate's window: a password box that shows "*", three buttons, two labels
 // over the dialogs' background picture. Enter in the box is forwarded as a key press, exactly
 // like "Continue  ->".
+#include <string>
+
 #include "dialogs/MPassword.h"
-#include "windows/View.h"
+#include "windows/ParentDialogWindow.h"
 
 namespace tembrel::win {
 
-class MPasswordWindow : public View {
+class MPasswordWindow : public ParentDialogWindow<MPassword> {
   public:
     static constexpr const wchar_t* kClassName = L"TembrelPasswordGate";
     static constexpr const wchar_t* kTitle = L"Master Password Required To Edit";
@@ -20,26 +22,15 @@ class MPasswordWindow : public View {
         kText3 = 300,
     };
 
-    MPasswordWindow(MPassword& logic, HICON icon);
+    using ParentDialogWindow::ParentDialogWindow;
     bool Open(HWND centreOver);
-    // Destroys the window without telling the logic (which may be gone already).
-    void Detach();
 
   private:
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
-    void OnPaintBackground(HDC dc) override;
-    void OnDpiChanged() override;
     COLORREF LabelColour(int id) const override;
-    void OnDestroyed() override;
     std::string Entry() const;
-    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-    MPassword& logic_;
-    HICON icon_;
-    bool detached_ = false;
-    Bitmap background_;
-    WNDPROC editProc_ = nullptr;
+    static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
 };
 
 } // namespace tembrel::win
