@@ -34,8 +34,14 @@ void MPassword::Command3Click(const std::string& entry) {
     try {
         // Read afresh every time, so a password changed on the lock screen counts at once.
         const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
-        const std::string password = ShiftText(stored, 1);
-        accepted = regional_.ToLower(entry) == regional_.ToLower(password);
+        if (stored.empty()) {
+            // No password to compare with: a child who hides or empties ps.var must not find the
+            // gate open, so nothing is accepted until the lock screen stores a password again.
+            log_.Append("MPassword check", "no master password stored; the entry is refused");
+        } else {
+            const std::string password = ShiftText(stored, 1);
+            accepted = regional_.ToLower(entry) == regional_.ToLower(password);
+        }
     } catch (const std::exception& e) {
         // A password that cannot be read or decoded opens nothing.
         log_.Append("MPassword check", e.what());
