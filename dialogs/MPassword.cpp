@@ -1,5 +1,6 @@
 #include "dialogs/MPassword.h"
 
+#include "platform/Errors.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
 
@@ -49,6 +50,11 @@ bool MPassword::Accepts(const std::string& entry) {
     guard_("MPassword check", [this, &entry, &accepted] {
         // Read afresh every time, so a password changed on the lock screen counts at once.
         const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
+        if (stored.empty()) {
+            // No password to compare with: a child who hides or empties ps.var must not find the
+            // gate open, so nothing is accepted until the lock screen stores a password again.
+            throw TembrelError("no master password stored; the entry is refused");
+        }
         const std::string password = ShiftText(stored, 1);
         accepted = regional_.ToLower(entry) == regional_.ToLower(password);
     });

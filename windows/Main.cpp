@@ -5,8 +5,11 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
@@ -41,12 +44,31 @@ class OwnedByActiveWindow : public tembrel::MessageBoxPort {
     tembrel::Win32MessageBox& box_;
 };
 
+// The common controls (version 6, as the manifest asks), loaded only once DLLs come from System32
+// only: imported, the library would be loaded before the first line of WinMain runs, and would
+// load its own helpers (uxtheme.dll) while the program's folder was still searched.
+void InitCommonControlsFromSystem32() {
+    const HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr) {
+        return; // the standard controls are there without it; only their styles are older
+    }
+    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<Init>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
+    if (init != nullptr) {
+        const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        init(&controls);
+    }
+    // Stays loaded for the life of the program, like an imported library.
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
     using namespace tembrel;
     using namespace tembrel::win;
+    const DWORD dllSearchError = RestrictDllSearchToSystem32();
 
     SingleInstance instance(InstanceMutexName());
     if (!instance.IsFirst()) {
@@ -54,8 +76,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         return 0;
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitCommonControlsFromSystem32();
 
     Win32Files files;
     Win32Clock clock;
@@ -65,6 +86,12 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     Win32ProgramEnd programEnd;
     WinLockLibrary desktopLock(files.ProgramFolder());
     DiagnosticLog log(files, clock);
+    desktopLock.OnLockDownFailure(
+        [&log](const std::string& message) { log.Append("Lock-down", message); });
+    if (dllSearchError != ERROR_SUCCESS) {
+        log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
+                                   std::to_string(dllSearchError));
+    }
     Horodesk session({files, clock, regional, desktopLock, programEnd, log});
 
     Icon programIcon = LoadProgramIcon();

@@ -140,18 +140,40 @@ TEST_F(DialogsTest, OtherKeysOnlyType) {
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
-TEST_F(DialogsTest, NoStoredPasswordAcceptsOnlyAnEmptyEntry) {
-    const char* stores[] = {nullptr, "|||mhint|||x\r\n", "|||mpass|||\r\n"};
-    for (const char* store : stores) {
+// Without a stored password the gate stays shut for every entry, for both purposes: a child can
+// hide, empty or spoil ps.var, but that must not open the bonus dialog or end the program.
+TEST_F(DialogsTest, NoUsableStoredPasswordRefusesEveryEntry) {
+    struct Case {
+        const char* what;
+        const char* store; // nullptr: no ps.var
+        bool hidden;
+    };
+    const Case cases[] = {{"no file", nullptr, false},
+                          {"hidden or system file", "|||mpass|||`\r\n", true},
+                          {"no key", "|||mhint|||x\r\n", false},
+                          {"empty key", "|||mpass|||\r\n|||mhint|||x\r\n", false},
+                          {"undecodable", "|||mpass|||\xFF\r\n", false}};
+    for (const Case& c : cases) {
         files.files.clear();
-        if (store != nullptr) {
-            files["ps"] = store;
+        files.hidden.clear();
+        if (c.store != nullptr) {
+            files["ps"] = c.store;
         }
-        gate.Show(ParentGate::Purpose::BonusTime);
-        gate.Command3Click("x");
-        ExpectRejected();
-        gate.Command3Click("");
-        ExpectAccepted();
+        if (c.hidden) {
+            files.hidden.insert(files.folder + "\\ps.var");
+        }
+        for (const auto purpose :
+             {ParentGate::Purpose::BonusTime, ParentGate::Purpose::CloseProgram}) {
+            for (const char* entry : {"", " ", "a", "x"}) {
+                SCOPED_TRACE(std::string(c.what) + ", entry \"" + entry + "\"");
+                gate.Show(purpose);
+                gate.Command3Click(entry);
+                ExpectRejected();
+                EXPECT_EQ(programEnd.ended, 0);
+            }
+        }
+        EXPECT_NE(files.files[files.folder + "\\Tembrel.log"].find("MPassword check"),
+                  std::string::npos);
     }
 }
 

@@ -26,9 +26,10 @@ FARPROC WinLockLibrary::Bind(const char* name, FARPROC& slot) {
     }
     if (!module_) {
         // The full path keeps the search order out of it: only the folder's own library counts.
-        // The altered search path lets the library find libraries of its own beside it.
+        // What the library itself imports comes from System32 only, never from the folder the
+        // children can write to.
         const std::wstring path = AnsiToWide(Path());
-        module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
         if (!module_) {
             throw LibraryError("cannot load " + Path() + ": error " +
                                std::to_string(::GetLastError()));
@@ -41,12 +42,23 @@ FARPROC WinLockLibrary::Bind(const char* name, FARPROC& slot) {
     return slot;
 }
 
+void WinLockLibrary::CallFlagOperation(const char* name, FARPROC& slot, std::int32_t flag) {
+    const auto operation = ProcedureAs<FlagOperation>(Bind(name, slot));
+    ::SetLastError(ERROR_SUCCESS);
+    const int result = operation(flag);
+    const DWORD error = ::GetLastError();
+    if (result == 0 && report_) {
+        report_(std::string(name) + "(" + std::to_string(flag) + ") reported failure: error " +
+                std::to_string(error));
+    }
+}
+
 void WinLockLibrary::TaskManager_Enable_Disable(std::int32_t flag) {
-    ProcedureAs<FlagOperation>(Bind("TaskManager_Enable_Disable", taskManager_))(flag);
+    CallFlagOperation("TaskManager_Enable_Disable", taskManager_, flag);
 }
 
 void WinLockLibrary::CtrlAltDel_Enable_Disable(std::int32_t flag) {
-    ProcedureAs<FlagOperation>(Bind("CtrlAltDel_Enable_Disable", ctrlAltDel_))(flag);
+    CallFlagOperation("CtrlAltDel_Enable_Disable", ctrlAltDel_, flag);
 }
 
 void WinLockLibrary::Process_Desktop(const std::string& desktopName,

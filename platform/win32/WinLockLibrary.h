@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/DesktopLock.h"
@@ -28,6 +29,13 @@ class WinLockLibrary : public DesktopLock {
     // The library's full path.
     std::string Path() const { return folder_ + "\\" + kFileName; }
 
+    // Told when the library answers a lock-down call with 0, which our stand-in (like Win32)
+    // returns on failure, with the error code it left. The program's calls stay as they are: this
+    // only lets a parent read in the log that the lock-down did not take, as on a standard
+    // account where the policy keys are closed to the account itself.
+    using FailureReport = std::function<void(const std::string& message)>;
+    void OnLockDownFailure(FailureReport report) { report_ = std::move(report); }
+
   private:
     // The library's own declarations: __stdcall, 32-bit flags, ANSI strings, an int result that
     // the program does not look at.
@@ -35,12 +43,14 @@ class WinLockLibrary : public DesktopLock {
     using DesktopOperation = int(WINAPI*)(char*, char*);
 
     FARPROC Bind(const char* name, FARPROC& slot);
+    void CallFlagOperation(const char* name, FARPROC& slot, std::int32_t flag);
 
     std::string folder_;
     UniqueModule module_;
     FARPROC taskManager_ = nullptr;
     FARPROC ctrlAltDel_ = nullptr;
     FARPROC processDesktop_ = nullptr;
+    FailureReport report_;
 };
 
 } // namespace tembrel

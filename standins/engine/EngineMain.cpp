@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
@@ -235,6 +236,7 @@ class EngineWindow {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tembrel;
+    RestrictDllSearchToSystem32(); // the lock screen keeps no log to report a refusal in
     Win32Files files;
     Win32Clock clock;
     Win32Regional regional;

@@ -2,7 +2,10 @@ cmake_minimum_required(VERSION 3.25)
 # Checks a Windows module with objdump:
 #   EXPORTS  the exact set of exported names (","-separated), each plain: no "@N", no leading "_";
 #   imports  only DLLs that every Windows has, so nothing from the MinGW runtime must be shipped.
-# cmake -DOBJDUMP=... -DMODULE=... [-DEXPORTS=a,b,c] -P CheckPe.cmake
+#   RESTRICTED_SEARCH  the program imports SetDefaultDllDirectories (it restricts the DLL search
+#            to System32 before anything else) and not comctl32.dll, whose load at start would
+#            come before that restriction
+# cmake -DOBJDUMP=... -DMODULE=... [-DEXPORTS=a,b,c] [-DRESTRICTED_SEARCH=ON] -P CheckPe.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} cannot read ${MODULE}")
@@ -22,6 +25,15 @@ foreach(line IN LISTS lines)
         endif()
     endif()
 endforeach()
+
+if(RESTRICTED_SEARCH)
+    if(NOT dump MATCHES "[ \t]SetDefaultDllDirectories\n")
+        string(APPEND failures "does not import SetDefaultDllDirectories: the DLL search is open\n")
+    endif()
+    if(dump MATCHES "DLL Name: [Cc][Oo][Mm][Cc][Tt][Ll]32")
+        string(APPEND failures "imports comctl32.dll, loaded before the DLL search is restricted\n")
+    endif()
+endif()
 
 if(DEFINED EXPORTS)
     string(REPLACE "," ";" expected "${EXPORTS}")

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -49,21 +50,33 @@ void LogFlag(const char* operation, std::int32_t flag) {
 }
 
 // Flag 0 switches a feature off, which for a policy means setting its value to 1; any other flag
-// (the program passes -1) switches it on again by removing the value.
-bool SetPolicy(const wchar_t* keyPath, const wchar_t* value, bool restrict) {
+// (the program passes -1) switches it on again by removing the value. Answers the registry's
+// error code. A standard account may not write its own policy keys: then the values the setup
+// put there for every account are what holds.
+LSTATUS SetPolicy(const wchar_t* keyPath, const wchar_t* value, bool restrict) {
     HKEY raw = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
-                          nullptr) != ERROR_SUCCESS) {
-        return false;
+    const LSTATUS opened = ::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &raw, nullptr);
+    if (opened != ERROR_SUCCESS) {
+        return opened;
     }
     UniqueRegistryKey key(raw);
     if (restrict) {
         const DWORD one = 1;
         return ::RegSetValueExW(key.Get(), value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                                sizeof one) == ERROR_SUCCESS;
+                                sizeof one);
     }
     const LSTATUS status = ::RegDeleteValueW(key.Get(), value);
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+// The result of an operation: success, or failure with the first error left for the caller.
+int Result(LSTATUS status) {
+    if (status == ERROR_SUCCESS) {
+        return kSuccess;
+    }
+    ::SetLastError(static_cast<DWORD>(status));
+    return kFailure;
 }
 
 // The lock screen that this library started and that is still running, if any: a second launch
@@ -167,18 +180,25 @@ extern "C" {
 
 int WINAPI TaskManager_Enable_Disable(std::int32_t flag) {
     LogFlag("TaskManager_Enable_Disable", flag);
-    return SetPolicy(kSystemPolicies, L"DisableTaskMgr", flag == 0) ? kSuccess : kFailure;
+    return Result(SetPolicy(kSystemPolicies, L"DisableTaskMgr", flag == 0));
 }
 
 int WINAPI CtrlAltDel_Enable_Disable(std::int32_t flag) {
     LogFlag("CtrlAltDel_Enable_Disable", flag);
     // The choices of the Ctrl+Alt+Del screen that lead away from the lock screen.
+    // Each is tried even when one before it failed.
     const bool restrict = flag == 0;
-    bool ok = SetPolicy(kSystemPolicies, L"DisableLockWorkstation", restrict);
-    ok = SetPolicy(kSystemPolicies, L"DisableChangePassword", restrict) && ok;
-    ok = SetPolicy(kSystemPolicies, L"HideFastUserSwitching", restrict) && ok;
-    ok = SetPolicy(kExplorerPolicies, L"NoLogoff", restrict) && ok;
-    return ok ? kSuccess : kFailure;
+    LSTATUS first = ERROR_SUCCESS;
+    for (const auto& [key, value] : {std::pair{kSystemPolicies, L"DisableLockWorkstation"},
+                                     std::pair{kSystemPolicies, L"DisableChangePassword"},
+                                     std::pair{kSystemPolicies, L"HideFastUserSwitching"},
+                                     std::pair{kExplorerPolicies, L"NoLogoff"}}) {
+        const LSTATUS status = SetPolicy(key, value, restrict);
+        if (first == ERROR_SUCCESS) {
+            first = status;
+        }
+    }
+    return Result(first);
 }
 
 int WINAPI Process_Desktop(char* desktopName, char* programPath) {

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -80,6 +81,8 @@ class LogFile {
 // Every policy check in one test: the values are per user, shared by tests that run at once.
 TEST(WinLockLibraryTest, LockDownSetsAndClearsThePerUserPolicies) {
     WinLockLibrary library(BuildFolder());
+    std::vector<std::string> failures;
+    library.OnLockDownFailure([&](const std::string& message) { failures.push_back(message); });
 
     library.TaskManager_Enable_Disable(0);
     EXPECT_EQ(PolicyValue(kSystem, L"DisableTaskMgr"), 1U);
@@ -99,6 +102,7 @@ TEST(WinLockLibraryTest, LockDownSetsAndClearsThePerUserPolicies) {
 
     // Switching on what is on already is no failure.
     EXPECT_NO_THROW(library.CtrlAltDel_Enable_Disable(-1));
+    EXPECT_TRUE(failures.empty());
 }
 
 TEST(WinLockLibraryTest, TheRecordingStandInWritesEveryCall) {
@@ -135,10 +139,15 @@ TEST(WinLockLibraryTest, AMissingOperationIsAnErrorOfThatOperationOnly) {
     TempFolder temp;
     CopyInto(temp.Path(), "winlock_partial.dll", "WinLockDll.dll");
     WinLockLibrary library(temp.Path());
+    std::vector<std::string> failures;
+    library.OnLockDownFailure([&](const std::string& message) { failures.push_back(message); });
     EXPECT_NO_THROW(library.TaskManager_Enable_Disable(0));
     EXPECT_THROW(library.CtrlAltDel_Enable_Disable(0), LibraryError);
     EXPECT_THROW(library.Process_Desktop("SecureDesktop", temp / "engine.exe"), LibraryError);
     EXPECT_NO_THROW(library.TaskManager_Enable_Disable(-1));
+    // The refusal is reported with the library's error; the call that worked is not.
+    EXPECT_EQ(failures, (std::vector<std::string>{
+                            "TaskManager_Enable_Disable(0) reported failure: error 5"}));
 }
 
 TEST(WinLockLibraryTest, ProcessDesktopStartsTheProgramOnItsDesktopOnceAndReturnsAtOnce) {
