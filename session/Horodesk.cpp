@@ -25,11 +25,17 @@ constexpr int kGraceSeconds = 40;
 Horodesk::Horodesk(SessionPorts ports) : ports_(ports) {}
 
 void Horodesk::SetText1(std::string text) {
+    try {
+        bonusGiven_ += WholePart(Num(text)) - WholePart(Num(text1_));
+    } catch (const TembrelError&) {
+        // no number: the history's bonus figure stays as it was
+    }
     text1_ = std::move(text);
 }
 
 void Horodesk::AddBonusSeconds(double seconds) {
     text1_ = NumberText(Num(text1_) + seconds, ports_.regional.DecimalSeparator());
+    bonusGiven_ += static_cast<long long>(seconds);
 }
 
 // ---- helpers ----------------------------------------------------------------------------------
@@ -96,7 +102,7 @@ void Horodesk::Tick() {
         // A new hand-over ends the running session: its use is recorded before the new one
         // replaces it, so no used time is dropped.
         if (SessionRunning() && !cUser_.empty()) {
-            RecordUse();
+            RecordUse(CloseReason::Replaced);
         }
         PickUp(handOver);
     }
@@ -152,6 +158,8 @@ void Horodesk::PickUp(const std::string& handOver) {
     bigCount_ = handOver;
     weekCounted_ = 0;
     graceGiven_ = false;
+    sessionStart_ = ports_.clock.Now();
+    bonusGiven_ = 0;
 }
 
 std::string Horodesk::HandOverProblem(const std::string& handOver, const std::string& user) const {
@@ -213,7 +221,7 @@ void Horodesk::Command6Click() {
         }
         SetStatus(kClosingMessage);
         text1_ = "0";
-        RecordUse();
+        RecordUse(CloseReason::EndSession);
         text1_ = "0";
         LaunchEngine();
     });
@@ -254,7 +262,7 @@ bool Horodesk::CloseRequest() {
 void Horodesk::SystemShutdown() {
     Guard("SystemShutdown", [this] {
         if (!cUser_.empty() && !bigCount_.empty()) {
-            RecordUse();
+            RecordUse(CloseReason::Shutdown);
         }
     });
 }
@@ -283,7 +291,20 @@ void Horodesk::NoMoreTime() {
         return;
     }
     SetStatus(kClosingMessage);
-    RecordUse();
+    // The callers do not say why they close; the state tells: no time left, midday, or else the
+    // hours window.
+    CloseReason reason = CloseReason::HoursWindow;
+    try {
+        const LocalTime now = ports_.clock.Now();
+        if (Remaining() <= 0) {
+            reason = CloseReason::TimeUp;
+        } else if (now.hour == 12 && now.minute == 0) {
+            reason = CloseReason::Midday;
+        }
+    } catch (const TembrelError&) {
+        // the close itself reports what is wrong with the state
+    }
+    RecordUse(reason);
     LaunchEngine();
 }
 
@@ -305,7 +326,7 @@ double Horodesk::UsageValue(const std::optional<std::string>& value, const std::
     }
 }
 
-void Horodesk::RecordUse() {
+void Horodesk::RecordUse(CloseReason reason) {
     const std::string& user = cUser_;
     const auto dateKey = [this] { return DateKey(ports_.regional, ports_.clock.Now()); };
 
@@ -327,12 +348,19 @@ void Horodesk::RecordUse() {
     weekCounted_ = use;
 
     WriteRecord(ports_.files, "used", user + dateKey(), daily);
+    const ClosedSession closed{user, sessionStart_, ports_.clock.Now(), use, bonusGiven_, reason};
 
     bigCount_.clear();
     cUser_.clear();
     // Bonus time is good for one session only; it must not pass to the next child.
     text1_ = "0";
     weekCounted_ = 0;
+    // The usage history hears of the close once its records are written; it cannot undo it.
+    Guard("Usage history", [this, &closed] {
+        if (onClosed) {
+            onClosed(closed);
+        }
+    });
 }
 
 } // namespace tembrel

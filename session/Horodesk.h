@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/ProgramEnd.h"
 #include "platform/Regional.h"
+#include "session/ClosedSession.h"
 #include "session/DiagnosticLog.h"
 
 namespace tembrel {
@@ -60,6 +61,8 @@ class Horodesk {
 
     // Called after every change of Status or CommandEnd's state, so the view can repaint.
     std::function<void()> onChange;
+    // Called after each finished close with what it knows of the session (the usage history).
+    std::function<void(const ClosedSession&)> onClosed;
 
     void SetParentGate(ParentGate* gate) { gate_ = gate; }
 
@@ -84,7 +87,7 @@ class Horodesk {
     void PickUp(const std::string& handOver);
     std::string HandOverProblem(const std::string& handOver, const std::string& user) const;
     bool HoursWindowClosed();
-    void RecordUse();
+    void RecordUse(CloseReason reason);
     double UsageValue(const std::optional<std::string>& value, const std::string& name,
                       std::string_view key);
     long long Remaining() const;
@@ -111,6 +114,10 @@ class Horodesk {
     bool graceGiven_ = false;
     // The last launch of the lock screen failed: the tick tries again while no session runs.
     bool launchPending_ = false;
+    // For the usage history: when the running session was picked up, and the bonus seconds
+    // given to it, net of any taken back.
+    LocalTime sessionStart_;
+    long long bonusGiven_ = 0;
     std::map<std::string, std::string, std::less<>> lastFailure_;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/win32/WinLockLibrary.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/UsageRecorder.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/Icons.h"
 #include "windows/MessageLoop.h"
@@ -93,6 +94,12 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
                                    std::to_string(dllSearchError));
     }
     Horodesk session({files, clock, regional, desktopLock, programEnd, log});
+
+    // The usage history and report, written after every close; names go from the code page to
+    // the page's UTF-8.
+    UsageRecorder usage(files, clock, log,
+                        [](std::string_view text) { return AnsiTextToUtf8(text); });
+    session.onClosed = [&usage](const ClosedSession& closed) { usage.Closed(closed); };
 
     Icon programIcon = LoadProgramIcon();
     Icon bonusIcon = LoadBonusIcon();

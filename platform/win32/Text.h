@@ -62,4 +62,20 @@ inline void SetWindowTextAnsi(HWND window, std::string_view text) {
     ::SetWindowTextW(window, AnsiToWide(text).c_str());
 }
 
+// ANSI text as UTF-8, for files that must read the same whatever the code page (the usage report).
+inline std::string AnsiTextToUtf8(std::string_view text) {
+    const std::wstring wide = AnsiToWide(text);
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+    }
+    return utf8;
+}
+
 } // namespace tembrel

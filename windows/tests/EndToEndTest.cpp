@@ -166,6 +166,19 @@ TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
         },
         std::chrono::seconds(10)));
     EXPECT_FALSE(ExistsDirect(folder / "allow.var"));
+    // The close's row in the history, and the page drawn from it, beside the records.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIfThere(folder / "Tembrel usage.csv").find(",\"Ann\",5,0,time up\r\n") !=
+                   std::string::npos;
+        },
+        std::chrono::seconds(10)));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIfThere(folder / "Tembrel usage.html").find("<h2>Ann</h2>") !=
+                   std::string::npos;
+        },
+        std::chrono::seconds(10)));
 
     // The close box changes nothing.
     PostMessageW(session, WM_CLOSE, 0, 0);

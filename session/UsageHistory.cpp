@@ -1,0 +1,395 @@
+#include "session/UsageHistory.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <exception>
+#include <numeric>
+#include <tuple>
+#include <utility>
+
+namespace tembrel {
+
+namespace {
+
+constexpr std::string_view kHeader = "date,start,end,child,allowance seconds,bonus seconds,ended";
+
+constexpr std::array<std::pair<CloseReason, std::string_view>, 7> kReasons{{
+    {CloseReason::TimeUp, "time up"},
+    {CloseReason::HoursWindow, "hours window"},
+    {CloseReason::Midday, "midday"},
+    {CloseReason::EndSession, "End Session"},
+    {CloseReason::Replaced, "replaced"},
+    {CloseReason::Shutdown, "shutdown"},
+    {CloseReason::Recovered, "recovered"},
+}};
+
+std::string TwoDigits(int value) {
+    std::string text = std::to_string(value);
+    return text.size() < 2 ? "0" + text : text;
+}
+
+bool IsLeap(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
+}
+
+// Digits only, exactly `width` of them.
+std::optional<int> Digits(std::string_view text, std::size_t width) {
+    if (text.size() != width) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool ReadDate(std::string_view text, LocalTime& date) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    const auto year = Digits(text.substr(0, 4), 4);
+    const auto month = Digits(text.substr(5, 2), 2);
+    const auto day = Digits(text.substr(8, 2), 2);
+    if (!year || !month || !day || *year < 1 || *month < 1 || *month > 12 || *day < 1 ||
+        *day > DaysInMonth(*year, *month)) {
+        return false;
+    }
+    date.year = *year;
+    date.month = *month;
+    date.day = *day;
+    return true;
+}
+
+bool ReadTime(std::string_view text, LocalTime& time) {
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':') {
+        return false;
+    }
+    const auto hour = Digits(text.substr(0, 2), 2);
+    const auto minute = Digits(text.substr(3, 2), 2);
+    const auto second = Digits(text.substr(6, 2), 2);
+    if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) {
+        return false;
+    }
+    time.hour = *hour;
+    time.minute = *minute;
+    time.second = *second;
+    return true;
+}
+
+std::optional<long long> ReadWhole(std::string_view text) {
+    long long value = 0;
+    if (text.empty() || text.size() > 19 || text.front() == '+') {
+        return std::nullopt;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The fields of one line: comma-separated, a field in quotes may hold commas and doubled quotes.
+std::optional<std::vector<std::string>> SplitFields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    bool wasQuoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"') {
+                fields.back() += c;
+            } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == ',') {
+            fields.emplace_back();
+            wasQuoted = false;
+        } else if (c == '"' && fields.back().empty() && !wasQuoted) {
+            quoted = true;
+            wasQuoted = true;
+        } else if (wasQuoted) {
+            return std::nullopt; // text after a closing quote
+        } else {
+            fields.back() += c;
+        }
+    }
+    if (quoted) {
+        return std::nullopt;
+    }
+    return fields;
+}
+
+std::optional<ClosedSession> ReadRow(std::string_view line) {
+    const auto fields = SplitFields(line);
+    if (!fields || fields->size() != 7) {
+        return std::nullopt;
+    }
+    const auto& f = *fields;
+    ClosedSession row;
+    if (!ReadDate(f[0], row.end) || !ReadTime(f[1], row.start) || !ReadTime(f[2], row.end)) {
+        return std::nullopt;
+    }
+    // A session never runs a whole day (midday closes it), so a start after the end is the day
+    // before.
+    const long long endDay = DayNumber(row.end);
+    const bool dayBefore = std::tie(row.start.hour, row.start.minute, row.start.second) >
+                           std::tie(row.end.hour, row.end.minute, row.end.second);
+    const LocalTime startDate = DateOfDay(dayBefore ? endDay - 1 : endDay);
+    row.start.year = startDate.year;
+    row.start.month = startDate.month;
+    row.start.day = startDate.day;
+
+    row.user = f[3];
+    if (!row.user.empty() && row.user.front() == '\'') {
+        row.user.erase(0, 1);
+    }
+    const auto used = ReadWhole(f[4]);
+    const auto bonus = ReadWhole(f[5]);
+    const auto reason = ReasonFromCode(f[6]);
+    if (row.user.empty() || !used || !bonus || !reason) {
+        return std::nullopt;
+    }
+    row.allowanceUsed = *used;
+    row.bonusGiven = *bonus;
+    row.reason = *reason;
+    return row;
+}
+
+bool Older(const ClosedSession& a, const ClosedSession& b) {
+    const long long dayA = DayNumber(a.end);
+    const long long dayB = DayNumber(b.end);
+    return std::tie(dayA, a.end.hour, a.end.minute, a.end.second) <
+           std::tie(dayB, b.end.hour, b.end.minute, b.end.second);
+}
+
+} // namespace
+
+// ---- calendar days --------------------------------------------------------------------------
+
+// The civil-from-days and days-from-civil algorithms of the proleptic Gregorian calendar, on eras
+// of 400 years.
+long long DayNumber(const LocalTime& time) {
+    const long long y = time.year - (time.month <= 2 ? 1 : 0);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yearOfEra = y - era * 400;
+    const long long m = time.month;
+    const long long dayOfYear = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + time.day - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+LocalTime DateOfDay(long long day) {
+    day += 719468;
+    const long long era = (day >= 0 ? day : day - 146096) / 146097;
+    const long long dayOfEra = day - era * 146097;
+    const long long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long mp = (5 * dayOfYear + 2) / 153;
+    LocalTime date;
+    date.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    date.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
+    return date;
+}
+
+int Weekday(long long day) {
+    // 1970-01-01 was a Thursday.
+    return static_cast<int>(((day % 7) + 7 + 3) % 7);
+}
+
+std::string IsoDate(const LocalTime& time) {
+    std::string year = std::to_string(time.year);
+    year.insert(0, year.size() < 4 ? 4 - year.size() : 0, '0');
+    return year + "-" + TwoDigits(time.month) + "-" + TwoDigits(time.day);
+}
+
+std::string IsoTime(const LocalTime& time) {
+    return TwoDigits(time.hour) + ":" + TwoDigits(time.minute) + ":" + TwoDigits(time.second);
+}
+
+// ---- rows -----------------------------------------------------------------------------------
+
+std::string_view ReasonCode(CloseReason reason) {
+    for (const auto& [value, code] : kReasons) {
+        if (value == reason) {
+            return code;
+        }
+    }
+    return "unknown";
+}
+
+std::optional<CloseReason> ReasonFromCode(std::string_view code) {
+    for (const auto& [value, text] : kReasons) {
+        if (text == code) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view HistoryHeader() {
+    return kHeader;
+}
+
+std::string HistoryRow(const ClosedSession& session) {
+    std::string name;
+    if (!session.user.empty() &&
+        std::string_view("=+-@'").find(session.user.front()) != std::string_view::npos) {
+        name += '\'';
+    }
+    for (const char c : session.user) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            name += '?';
+        } else if (c == '"') {
+            name += "\"\"";
+        } else {
+            name += c;
+        }
+    }
+    return IsoDate(session.end) + "," + IsoTime(session.start) + "," + IsoTime(session.end) +
+           ",\"" + name + "\"," + std::to_string(session.allowanceUsed) + "," +
+           std::to_string(session.bonusGiven) + "," + std::string(ReasonCode(session.reason)) +
+           "\r\n";
+}
+
+ParsedHistory ParseHistory(std::string_view text) {
+    ParsedHistory parsed;
+    bool first = true;
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        std::string_view line = text.substr(0, lf);
+        const bool ended = lf != std::string_view::npos;
+        text.remove_prefix(ended ? lf + 1 : text.size());
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const bool header = first && line == kHeader;
+        first = false;
+        if (header || (line.empty() && ended)) {
+            continue;
+        }
+        const auto row = ended ? ReadRow(line) : std::nullopt;
+        if (row) {
+            parsed.rows.push_back(*row);
+            continue;
+        }
+        if (parsed.damaged++ == 0) {
+            parsed.firstDamaged = std::string(line.substr(0, 120));
+        }
+    }
+    return parsed;
+}
+
+std::string HistoryText(const std::vector<ClosedSession>& rows) {
+    std::string text(kHeader);
+    text += "\r\n";
+    text.reserve(text.size() + rows.size() * 64);
+    for (const ClosedSession& row : rows) {
+        text += HistoryRow(row);
+    }
+    return text;
+}
+
+void DropOldRows(std::vector<ClosedSession>& rows, const LocalTime& today, int keepDays,
+                 std::size_t maxRows) {
+    const long long first = DayNumber(today) - keepDays;
+    std::erase_if(rows, [first](const ClosedSession& row) { return DayNumber(row.end) < first; });
+    if (rows.size() <= maxRows) {
+        return;
+    }
+    // The rows stand in the order of their closes, nearly always oldest first, but a close
+    // recovered at start-up comes in late: drop the oldest by date and keep the file's order.
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&rows](std::size_t a, std::size_t b) { return Older(rows[a], rows[b]); });
+    std::vector<bool> drop(rows.size(), false);
+    for (std::size_t i = 0; i < rows.size() - maxRows; ++i) {
+        drop[order[i]] = true;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!drop[i]) {
+            rows[kept++] = std::move(rows[i]);
+        }
+    }
+    rows.resize(kept);
+}
+
+// ---- the file -------------------------------------------------------------------------------
+
+std::string UsageHistory::Path() const {
+    return files_.ProgramFolder() + "\\" + kFileName;
+}
+
+std::optional<std::vector<ClosedSession>> UsageHistory::Add(const ClosedSession& session,
+                                                            const LocalTime& today) noexcept {
+    try {
+        if (pending_.size() >= kMaxPending) {
+            pending_.erase(pending_.begin());
+        }
+        pending_.push_back(session);
+    } catch (const std::exception& e) {
+        log_.Append("Usage history", std::string("row lost: ") + e.what());
+        return std::nullopt;
+    }
+
+    std::vector<ClosedSession> rows;
+    const std::string path = Path();
+    try {
+        ParsedHistory parsed;
+        if (files_.IsPlainFile(path)) {
+            parsed = ParseHistory(files_.ReadAll(path));
+        }
+        if (parsed.damaged > 0) {
+            log_.Append("Usage history", std::to_string(parsed.damaged) +
+                                             " damaged line(s) dropped, the first: \"" +
+                                             parsed.firstDamaged + "\"");
+        }
+        rows = std::move(parsed.rows);
+        rows.insert(rows.end(), pending_.begin(), pending_.end());
+        DropOldRows(rows, today, kKeepDays, kMaxRows);
+    } catch (const std::exception& e) {
+        log_.Append("Usage history", std::string("cannot read, ") +
+                                         std::to_string(pending_.size()) +
+                                         " row(s) wait: " + e.what());
+        return std::nullopt;
+    }
+
+    std::string temp;
+    try {
+        temp = files_.TempPathFor(path);
+        files_.WriteNew(temp, HistoryText(rows));
+        files_.Replace(temp, path);
+        pending_.clear();
+    } catch (const std::exception& e) {
+        log_.Append("Usage history", std::string("cannot write, ") +
+                                         std::to_string(pending_.size()) +
+                                         " row(s) wait: " + e.what());
+        try {
+            if (!temp.empty()) {
+                files_.Remove(temp);
+            }
+        } catch (...) {
+            // The write's failure is the one logged.
+        }
+    }
+    return rows;
+}
+
+} // namespace tembrel

@@ -1,0 +1,396 @@
+#include "session/UsageReport.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <utility>
+
+#include "session/UsageHistory.h"
+
+namespace tembrel {
+
+namespace {
+
+constexpr std::size_t kNameCharacters = 80;
+constexpr const char* kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+
+// How each way of ending reads for a parent.
+std::string_view ReasonText(CloseReason reason) {
+    switch (reason) {
+    case CloseReason::TimeUp:
+        return "Time up";
+    case CloseReason::HoursWindow:
+        return "Allowed hours over";
+    case CloseReason::Midday:
+        return "Midday";
+    case CloseReason::EndSession:
+        return "Ended by the child";
+    case CloseReason::Replaced:
+        return "Replaced by a new login";
+    case CloseReason::Shutdown:
+        return "Windows shut down";
+    case CloseReason::Recovered:
+        return "Recovered at start-up";
+    }
+    return "Unknown";
+}
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+// The next code point of `text` from `at`, moving `at` past it; a byte that starts no valid
+// sequence (overlong, a surrogate, beyond U+10FFFF, cut short) is one U+FFFD.
+std::uint32_t NextCodePoint(std::string_view text, std::size_t& at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    std::uint32_t minimum = 0;
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++at;
+        return kReplacement;
+    }
+    if (at + length > text.size()) {
+        ++at;
+        return kReplacement;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) {
+            ++at;
+            return kReplacement;
+        }
+        code = (code << 6) | (byte(at + i) & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        ++at;
+        return kReplacement;
+    }
+    at += length;
+    return code;
+}
+
+std::string TwoDigits(long long value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+// "45 min", "1 h 05 min", "30 s".
+std::string Duration(long long seconds) {
+    if (seconds < 0) {
+        return "-" + Duration(seconds == std::numeric_limits<long long>::min()
+                                  ? std::numeric_limits<long long>::max()
+                                  : -seconds);
+    }
+    if (seconds > 0 && seconds < 60) {
+        return std::to_string(seconds) + " s";
+    }
+    const long long minutes = seconds / 60 + (seconds % 60 >= 30 ? 1 : 0);
+    if (minutes < 60) {
+        return std::to_string(minutes) + " min";
+    }
+    return std::to_string(minutes / 60) + " h " + TwoDigits(minutes % 60) + " min";
+}
+
+std::string DayLabel(long long day) {
+    return std::string(kWeekdays[Weekday(day)]) + " " + IsoDate(DateOfDay(day));
+}
+
+bool LessByName(const std::string& a, const std::string& b) {
+    const auto lower = [](unsigned char c) {
+        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    };
+    const bool less =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
+    const bool greater =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
+    return less || (!greater && a < b);
+}
+
+long long EndSecond(const ClosedSession& s) {
+    return DayNumber(s.end) * 86400 + s.end.hour * 3600 + s.end.minute * 60 + s.end.second;
+}
+
+constexpr const char* kStyle = R"(
+*{box-sizing:border-box}
+body{margin:0;font:15px/1.4 "Segoe UI",system-ui,Tahoma,Arial,sans-serif;color:#1d2330;background:#eef0f4}
+header{padding:14px 18px 4px}
+h1{font-size:1.4em;margin:0}
+header p{margin:2px 0 0;color:#5a6272;font-size:.9em}
+main{display:grid;grid-template-columns:minmax(0,1fr);gap:14px;padding:12px 18px 18px}
+@media (min-width:1100px){main{grid-template-columns:repeat(2,minmax(0,1fr))}}
+.child{background:#fff;border:1px solid #d5d9e2;border-radius:8px;padding:12px 16px;min-width:0;break-inside:avoid}
+h2{font-size:1.25em;margin:0 0 8px;overflow-wrap:anywhere}
+.totals{display:grid;grid-template-columns:repeat(3,minmax(0,1fr));gap:8px;margin:0 0 10px}
+.totals div{background:#e8f0fc;border-radius:6px;padding:6px 10px}
+.totals dt{font-size:.8em;color:#4a5366}
+.totals dd{margin:0;font-size:1.3em;font-weight:600;white-space:nowrap}
+svg{display:block;width:100%;height:auto;max-width:640px}
+svg .bar{fill:#4a86d9}
+svg .today{fill:#1d4f99}
+svg .grid{stroke:#d9dde5;stroke-width:1}
+svg text{font:11px "Segoe UI",system-ui,Tahoma,Arial,sans-serif;fill:#4a5366}
+svg .value{fill:#1d2330;font-weight:600}
+h3{font-size:1em;margin:10px 0 4px}
+table{width:100%;border-collapse:collapse;font-size:.88em}
+th,td{text-align:left;padding:3px 6px;border-bottom:1px solid #e4e7ed;white-space:nowrap}
+th{color:#4a5366;font-weight:600}
+td.n,th.n{text-align:right}
+.empty{padding:0 18px;color:#5a6272}
+@media (max-width:520px){
+ body{font-size:14px}
+ header,main{padding-left:8px;padding-right:8px}
+ .child{padding:10px}
+ .totals dd{font-size:1.1em}
+ .wide{display:none}
+ th,td{padding:3px 4px}
+}
+@media print{
+ body{background:#fff}
+ main{display:block;padding:0}
+ .child{border:0;padding:0 0 0 0;break-after:page;page-break-after:always}
+ .child:last-child{break-after:auto;page-break-after:auto}
+ .wide{display:table-cell}
+}
+)";
+
+void Chart(std::string& out, const ChildUsage& child, long long today) {
+    constexpr int kLeft = 40, kTop = 22, kPlotHeight = 150, kSlot = 40, kBar = 26;
+    constexpr int kWidth = kLeft + 14 * kSlot + 4, kHeight = kTop + kPlotHeight + 40;
+    long long most = 0;
+    for (const long long seconds : child.days) {
+        most = std::max(most, seconds);
+    }
+    // A scale of whole half hours, at least one hour, so a short day does not look like a long one.
+    const long long mostMinutes = (most + 59) / 60;
+    const long long scale = std::max<long long>(60, (mostMinutes + 29) / 30 * 30);
+    out += "<svg viewBox=\"0 0 " + std::to_string(kWidth) + " " + std::to_string(kHeight) +
+           "\" role=\"img\" aria-label=\"Minutes of each of the last 14 days\">";
+    for (int step = 0; step <= 2; ++step) {
+        const int y = kTop + kPlotHeight - step * kPlotHeight / 2;
+        out += "<line class=\"grid\" x1=\"" + std::to_string(kLeft - 4) + "\" x2=\"" +
+               std::to_string(kWidth) + "\" y1=\"" + std::to_string(y) + "\" y2=\"" +
+               std::to_string(y) + "\"/>";
+        out += "<text x=\"" + std::to_string(kLeft - 8) + "\" y=\"" + std::to_string(y + 4) +
+               "\" text-anchor=\"end\">" + std::to_string(scale * step / 2) + "</text>";
+    }
+    out += "<text x=\"" + std::to_string(kLeft - 8) + "\" y=\"12\" text-anchor=\"end\">min</text>";
+    for (int i = 0; i < 14; ++i) {
+        const long long day = today - 13 + i;
+        const long long seconds = std::max<long long>(0, child.days[static_cast<std::size_t>(i)]);
+        const int height = static_cast<int>(static_cast<double>(seconds) / 60.0 /
+                                            static_cast<double>(scale) * kPlotHeight);
+        const int x = kLeft + i * kSlot + (kSlot - kBar) / 2;
+        const int y = kTop + kPlotHeight - height;
+        const int centre = x + kBar / 2;
+        out += "<rect class=\"" + std::string(i == 13 ? "bar today" : "bar") + "\" x=\"" +
+               std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
+               std::to_string(kBar) + "\" height=\"" + std::to_string(height) + "\"><title>" +
+               DayLabel(day) + ": " + Duration(seconds) + "</title></rect>";
+        if (seconds > 0) {
+            out += "<text class=\"value\" x=\"" + std::to_string(centre) + "\" y=\"" +
+                   std::to_string(y - 4) + "\" text-anchor=\"middle\">" +
+                   std::to_string((seconds + 30) / 60) + "</text>";
+        }
+        const LocalTime date = DateOfDay(day);
+        out += "<text x=\"" + std::to_string(centre) + "\" y=\"" +
+               std::to_string(kTop + kPlotHeight + 16) + "\" text-anchor=\"middle\">" +
+               std::string(kWeekdays[Weekday(day)]).substr(0, 2) + "</text>";
+        out += "<text x=\"" + std::to_string(centre) + "\" y=\"" +
+               std::to_string(kTop + kPlotHeight + 31) + "\" text-anchor=\"middle\">" +
+               std::to_string(date.day) + "</text>";
+    }
+    out += "</svg>";
+}
+
+void Sessions(std::string& out, const ChildUsage& child) {
+    out += "<h3>Last sessions</h3><table><thead><tr><th>Date</th><th class=\"wide\">From</th>"
+           "<th>To</th><th class=\"n\">Used</th><th class=\"n wide\">Bonus</th><th>Ended</th>"
+           "</tr></thead><tbody>";
+    for (const ClosedSession& s : child.last) {
+        out += "<tr><td>" + DayLabel(DayNumber(s.end)) + "</td><td class=\"wide\">" +
+               IsoTime(s.start).substr(0, 5) + "</td><td>" + IsoTime(s.end).substr(0, 5) +
+               "</td><td class=\"n\">" + Duration(s.allowanceUsed) + "</td><td class=\"n wide\">" +
+               (s.bonusGiven == 0 ? "" : Duration(s.bonusGiven)) + "</td><td>" +
+               std::string(ReasonText(s.reason)) + "</td></tr>";
+    }
+    out += "</tbody></table>";
+}
+
+} // namespace
+
+std::string Windows1252ToUtf8(std::string_view text) {
+    static constexpr std::uint32_t kHigh[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte);
+    }
+    return out;
+}
+
+std::string HtmlText(std::string_view utf8, std::size_t maxCharacters) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t at = 0;
+    std::size_t characters = 0;
+    while (at < utf8.size()) {
+        if (maxCharacters != 0 && characters == maxCharacters) {
+            AppendUtf8(out, 0x2026);
+            break;
+        }
+        const std::uint32_t code = NextCodePoint(utf8, at);
+        ++characters;
+        switch (code) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            const bool control = (code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
+                                 (code >= 0x7F && code < 0xA0);
+            AppendUtf8(out, control ? kReplacement : code);
+        }
+    }
+    return out;
+}
+
+std::vector<ChildUsage> SummariseUsage(const std::vector<ClosedSession>& rows, const LocalTime& now,
+                                       std::size_t lastSessions) {
+    const long long today = DayNumber(now);
+    const long long monday = today - Weekday(today);
+    std::map<std::string, ChildUsage> children;
+    std::map<std::string, std::vector<const ClosedSession*>> sessions;
+    for (const ClosedSession& row : rows) {
+        ChildUsage& child = children[row.user];
+        child.user = row.user;
+        const long long day = DayNumber(row.end);
+        if (day == today) {
+            child.today += row.allowanceUsed;
+        }
+        if (day >= monday && day <= today) {
+            child.thisWeek += row.allowanceUsed;
+        } else if (day >= monday - 7 && day < monday) {
+            child.lastWeek += row.allowanceUsed;
+        }
+        if (day > today - 14 && day <= today) {
+            child.days[static_cast<std::size_t>(day - (today - 13))] += row.allowanceUsed;
+        }
+        sessions[row.user].push_back(&row);
+    }
+    std::vector<ChildUsage> result;
+    result.reserve(children.size());
+    for (auto& [user, child] : children) {
+        auto& list = sessions[user];
+        // Newest first; of two closes in the same second the later row.
+        std::stable_sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
+            return EndSecond(*a) > EndSecond(*b);
+        });
+        for (auto it = list.begin(); it != list.end() && child.last.size() < lastSessions; ++it) {
+            child.last.push_back(**it);
+        }
+        result.push_back(std::move(child));
+    }
+    std::sort(result.begin(), result.end(),
+              [](const ChildUsage& a, const ChildUsage& b) { return LessByName(a.user, b.user); });
+    return result;
+}
+
+std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalTime& now,
+                            const AnsiToUtf8& toUtf8) {
+    const long long today = DayNumber(now);
+    std::string out;
+    out.reserve(4096 + rows.size() / 4);
+    out += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+           "style-src 'unsafe-inline'\">"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+           "<title>Tembrel usage</title><style>";
+    out += kStyle;
+    out += "</style></head><body><header><h1>Tembrel usage</h1><p>Written " + DayLabel(today) +
+           " " + IsoTime(now).substr(0, 5) +
+           ", after the last session closed. Every session is listed in Tembrel usage.csv "
+           "beside this page.</p></header>\n";
+    const std::vector<ChildUsage> children = SummariseUsage(rows, now);
+    if (children.empty()) {
+        out += "<p class=\"empty\">No sessions recorded yet.</p>";
+    }
+    out += "<main>\n";
+    for (const ChildUsage& child : children) {
+        out += "<section class=\"child\"><h2>" + HtmlText(toUtf8(child.user), kNameCharacters) +
+               "</h2><dl class=\"totals\"><div><dt>Today</dt><dd>" + Duration(child.today) +
+               "</dd></div><div><dt>This week</dt><dd>" + Duration(child.thisWeek) +
+               "</dd></div><div><dt>Last week</dt><dd>" + Duration(child.lastWeek) +
+               "</dd></div></dl>";
+        Chart(out, child, today);
+        Sessions(out, child);
+        out += "</section>\n";
+    }
+    out += "</main></body></html>\n";
+    return out;
+}
+
+std::string UsageReport::Path() const {
+    return files_.ProgramFolder() + "\\" + kFileName;
+}
+
+void UsageReport::Write(const std::vector<ClosedSession>& rows, const LocalTime& now) {
+    const std::string page = UsageReportPage(rows, now, toUtf8_);
+    const std::string path = Path();
+    const std::string temp = files_.TempPathFor(path);
+    try {
+        files_.WriteNew(temp, page);
+        files_.Replace(temp, path);
+    } catch (...) {
+        try {
+            files_.Remove(temp);
+        } catch (...) {
+            // The write's failure is the one the caller hears of.
+        }
+        throw;
+    }
+}
+
+} // namespace tembrel
