@@ -1,5 +1,6 @@
 #include "session/Horodesk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "records/Number.h"
 #include "records/Optionals.h"
 #include "session/HandlerGuard.h"
+#include "session/SessionNotices.h"
 
 namespace tembrel {
 
@@ -19,6 +21,22 @@ namespace {
 constexpr const char* kEngineFile = "\\engine.exe";
 constexpr const char* kQuitSignal = "End";
 constexpr int kGraceSeconds = 40;
+
+// The full hour at which a window of whole hours closes on the same day, counted as
+// HoursWindowState counts it; none when it does not close that day.
+std::optional<int> ClosingHour(const std::optional<std::string>& open,
+                               const std::optional<std::string>& close,
+                               std::string_view separator) {
+    if (!close || open.value_or("") == *close) {
+        return std::nullopt;
+    }
+    const double first = open ? NumericValue(*open, separator) : 0.0;
+    const double hour = std::min(std::floor(NumericValue(*close, separator)), 24.0);
+    if (first != std::floor(first) || hour <= std::max(first, 0.0)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(hour);
+}
 
 } // namespace
 
@@ -80,10 +98,20 @@ void Horodesk::Load() {
     // A lock-down that fails must not keep the lock screen from coming up, so each has its guard.
     Guard("Load locksystem", [this] { locksystem(); });
     Guard("Load LaunchEngine", [this] { LaunchEngine(); });
+    // Notices: the icon goes in with the load.
+    if (notices_ != nullptr) {
+        Guard("Load notices", [this] { notices_->Start(); });
+    }
 }
 
 void Horodesk::Timer1Tick() {
     Guard("Timer1", [this] { Tick(); });
+    // Notices: after every tick, whatever it did, with a guard of its own.
+    if (notices_ != nullptr) {
+        Guard("Timer1 notices", [this] {
+            notices_->Update(SessionNotices::FactsOf(*this, ports_.regional, ports_.clock.Now()));
+        });
+    }
 }
 
 void Horodesk::Tick() {
@@ -160,6 +188,11 @@ void Horodesk::PickUp(const std::string& handOver) {
     graceGiven_ = false;
     sessionStart_ = ports_.clock.Now();
     bonusGiven_ = 0;
+    hoursWindowClose_.reset();
+    // Notices: a new session, warned about afresh.
+    if (notices_ != nullptr) {
+        notices_->SessionStarted();
+    }
 }
 
 std::string Horodesk::HandOverProblem(const std::string& handOver, const std::string& user) const {
@@ -200,6 +233,7 @@ bool Horodesk::HoursWindowClosed() {
         const auto state = HoursWindowState(open, close, ports_.clock.Now().hour,
                                             ports_.regional.DecimalSeparator());
         closed = state && *state == "CLOSED";
+        hoursWindowClose_ = ClosingHour(open, close, ports_.regional.DecimalSeparator());
     });
     return closed;
 }
@@ -218,6 +252,10 @@ void Horodesk::Command6Click() {
         if (cUser_.empty() || bigCount_.empty()) {
             LaunchEngine();
             return;
+        }
+        // Notices: a session ended on purpose is not warned about, even if its close fails.
+        if (notices_ != nullptr) {
+            notices_->SessionEnded();
         }
         SetStatus(kClosingMessage);
         text1_ = "0";

@@ -20,6 +20,8 @@
 
 namespace tembrel {
 
+class SessionNotices;
+
 // What the parents' buttons open: the master password gate. Implemented by the dialogs.
 class ParentGate {
   public:
@@ -53,6 +55,10 @@ class Horodesk {
     const std::string& Status() const { return status_; }
     bool CommandEndEnabled() const { return commandEndEnabled_; }
     bool SessionRunning() const { return !bigCount_.empty(); }
+    // The hour at which the running session's hours window closes, from the last time the user's
+    // "open" and "close" could be read; none when the window has no end on the same day (open
+    // all day, across midnight, no closing hour, not whole hours) or no session runs.
+    std::optional<int> HoursWindowCloseHour() const { return hoursWindowClose_; }
 
     // Bonus seconds, changed by the bonus dialog.
     void SetText1(std::string text);
@@ -65,6 +71,9 @@ class Horodesk {
     std::function<void(const ClosedSession&)> onClosed;
 
     void SetParentGate(ParentGate* gate) { gate_ = gate; }
+    // Notices: the notification-area icon and the warnings before the end; told of the load, of
+    // each session's start, of an End Session, and of the state after every tick.
+    void SetNotices(SessionNotices* notices) { notices_ = notices; }
 
     // Event handlers: guarded, never throw.
     void Load();
@@ -101,6 +110,8 @@ class Horodesk {
 
     SessionPorts ports_;
     ParentGate* gate_ = nullptr;
+    SessionNotices* notices_ = nullptr;
+    std::optional<int> hoursWindowClose_;
     std::string bigCount_;
     std::string cUser_;
     std::string text1_ = "0";

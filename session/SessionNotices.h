@@ -1,0 +1,93 @@
+#pragma once
+// What the notification area says about the session: the icon with the time left in its tooltip,
+// and a warning 5 minutes and 1 minute before the session ends, so that a child is not cut off in
+// the middle of unsaved work. The rules see plain facts (time left, seconds until the hours window
+// and midday end it) and speak through the NotificationArea port, so tests drive them second by
+// second without a window or a clock of their own.
+#include <optional>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/NotificationArea.h"
+#include "platform/ProgramEnd.h"
+#include "platform/Regional.h"
+
+namespace tembrel {
+
+class Horodesk;
+
+// The session as the notices see it after one tick.
+struct SessionFacts {
+    bool running = false;
+    std::string user;
+    long long timeLeft = 0;                 // seconds of allowance and bonus
+    std::optional<long long> untilHoursEnd; // seconds until the hours window closes, if it does
+    long long untilMidday = 0;              // seconds until the next 12:00
+};
+
+class SessionNotices {
+  public:
+    static constexpr const char* kTitle = "Tembrel";
+    static constexpr const char* kFiveMinutes = "5 minutes left. Save your work.";
+    static constexpr const char* kOneMinute = "1 minute left. Save your work now.";
+    static constexpr const char* kNoSession = "Tembrel: no session running";
+    static constexpr std::size_t kTooltipLimit = 127; // characters a tooltip holds
+
+    explicit SessionNotices(NotificationArea& area) : area_(area) {}
+
+    // The session window is loaded: the icon goes in.
+    void Start();
+    // A hand-over was picked up: a new session, whose warnings are all still to come.
+    void SessionStarted();
+    // The session is ended on purpose ("End Session && Lock Computer"): nothing more is said
+    // about it, even if its close fails and it goes on counting.
+    void SessionEnded();
+    // After every tick: the tooltip follows the time left, and a warning falls due.
+    void Update(const SessionFacts& facts);
+    // The icon was clicked.
+    void IconClicked();
+    // The program ends: the icon goes, and nothing is said any more.
+    void ProgramEnding();
+
+    // The facts of the session window's logic at `now`. Throws when its state boxes hold no
+    // number.
+    static SessionFacts FactsOf(const Horodesk& session, const Regional& regional,
+                                const LocalTime& now);
+    static long long SecondsUntilMidday(const LocalTime& now);
+    // Seconds from `now` to the full hour `hour` (1 to 24) of the same day, at least 0.
+    static std::optional<long long> SecondsUntilHour(std::optional<int> hour, const LocalTime& now);
+    static std::string Tooltip(const SessionFacts& facts);
+
+  private:
+    struct Threshold {
+        long long seconds;
+        const char* text;
+        bool armed;
+    };
+    void SetTooltip(const std::string& text);
+
+    NotificationArea& area_;
+    Threshold thresholds_[2] = {{300, kFiveMinutes, false}, {60, kOneMinute, false}};
+    bool newSession_ = false; // the next running tick is the first of a session
+    bool watching_ = false;   // a session runs and has not been ended on purpose
+    bool inSession_ = false;
+    bool ended_ = false;
+    std::string tooltip_;
+};
+
+// Ends the program after the notices are done: a process that ends at once leaves its icon behind
+// until the mouse passes over it, and nothing may be warned about once the program goes.
+class EndAfterNotices : public ProgramEnd {
+  public:
+    EndAfterNotices(SessionNotices& notices, ProgramEnd& end) : notices_(notices), end_(end) {}
+    void EndProgram() override {
+        notices_.ProgramEnding();
+        end_.EndProgram();
+    }
+
+  private:
+    SessionNotices& notices_;
+    ProgramEnd& end_;
+};
+
+} // namespace tembrel
