@@ -53,17 +53,10 @@ class DialogsTest : public ::testing::Test, protected FakeSession<> {
     BonusTime bonus{session, windows, log};
     MPassword gate{files, regional, messageBox, windows, bonus, session, programEnd, log};
 
-    DialogsTest() {
-        clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
-        session.SetParentGate(&gate);
-    }
+    DialogsTest() { session.SetParentGate(&gate); }
 
-    // Stores the password the way the lock screen does: every code one lower.
-    void StorePassword(const std::string& password, const std::string& hint = "my dog") {
-        files["ps"] = "|||mpass|||" + ShiftText(password, 0) + "\r\n|||mhint|||" + hint + "\r\n";
-    }
     void StartSession(const std::string& allow) {
-        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||Ann\r\n";
+        HandOver(allow);
         session.Timer1Tick();
     }
     void ExpectRejected() {
@@ -193,8 +186,7 @@ TEST_F(DialogsTest, DamagedStoredPasswordIsRefusedAndLogged) {
     gate.Show(ParentGate::Purpose::BonusTime);
     EXPECT_NO_THROW(gate.Command3Click(""));
     ExpectRejected();
-    EXPECT_NE(files.files[files.folder + "\\Tembrel.log"].find("MPassword check"),
-              std::string::npos);
+    EXPECT_NE(LogText().find("MPassword check"), std::string::npos);
 }
 
 TEST_F(DialogsTest, UnreadablePasswordFileIsRefused) {
@@ -226,7 +218,7 @@ TEST_F(DialogsTest, HandlersCatchEverythingAndLogARepeatedFailureOnce) {
         EXPECT_NO_THROW(failingBonus.TimeButtonClick(0));
         EXPECT_FALSE(failingBonus.IsOpen());
     }
-    const std::string& text = files.files[files.folder + "\\Tembrel.log"];
+    const std::string text = LogText();
     const auto count = [&text](const std::string& line) {
         std::size_t n = 0;
         for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
@@ -348,7 +340,7 @@ TEST_F(DialogsTest, GraceIsNotGivenAgainByReopeningTheGate) {
     gate.CloseBox();
 
     // The next child's hand-over brings a new grace.
-    files["allow"] = "|||allow|||300\r\n|||user|||Bob\r\n";
+    HandOver("300", "Bob");
     session.Timer1Tick();
     session.Command1Click();
     EXPECT_EQ(session.Text1(), "40");

@@ -1,10 +1,14 @@
 #pragma once
 // The session window's logic wired to in-memory files, a clock that stands still and recording
-// ports: the ground every test of the session, the dialogs and the views stands on.
+// ports: the ground every test of the session, the dialogs and the views stands on. The clock
+// starts on Monday 8 December 2025 at 10:00 (week 50; the short date reads "12/8/2025").
+#include <string>
+
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "platform/fakes/RecordingPorts.h"
+#include "records/Optionals.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
 
@@ -18,6 +22,21 @@ template <class FilesT = MemoryFiles> struct FakeSession {
     RecordingProgramEnd programEnd;
     DiagnosticLog log{files, clock};
     Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
+
+    FakeSession() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
+
+    // What the lock screen leaves after a child logged in.
+    void HandOver(const std::string& allow, const std::string& user = "Ann") {
+        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||" + user + "\r\n";
+    }
+    // The master password as the lock screen stores it: every code one lower.
+    void StorePassword(const std::string& password, const std::string& hint = "") {
+        files["ps"] = "|||mpass|||" + ShiftText(password, 0) + "\r\n|||mhint|||" + hint + "\r\n";
+    }
+    std::string LogText() const {
+        const auto it = files.files.find(files.folder + "\\Tembrel.log");
+        return it == files.files.end() ? std::string() : it->second;
+    }
 };
 
 } // namespace tembrel

@@ -67,11 +67,9 @@ bool IsPlainFileName(const std::string& name) {
 
 class HostileNames : public ::testing::Test, protected FakeSession<WatchedFiles> {
   protected:
-    HostileNames() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
-
     // Hands over a three-second session for `user` and ticks until it could have closed.
     void Session(const std::string& user) {
-        files["allow"] = "|||allow|||3\r\n|||user|||" + user + "\r\n";
+        HandOver("3", user);
         for (int i = 0; i < 4; ++i) {
             session.Timer1Tick();
             clock.Advance(1);

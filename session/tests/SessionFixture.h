@@ -1,6 +1,5 @@
 #pragma once
-// A session window's logic on an in-memory program folder, a clock that stands still, and
-// recording ports. Monday 8 December 2025 is in week 50; the short date reads "12/8/2025".
+// The session tests' fixture: the fake session, a fake gate, and a few ways to drive and read it.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -32,13 +31,8 @@ class FakeGate : public ParentGate {
 
 class SessionTest : public ::testing::Test, protected FakeSession<> {
   protected:
-    SessionTest() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
-
     static constexpr const char* kLaunch = "Process_Desktop(SecureDesktop,C:\\Tembrel\\engine.exe)";
 
-    void HandOver(const std::string& allow, const std::string& user = "Ann") {
-        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||" + user + "\r\n";
-    }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) {
             session.Timer1Tick();
@@ -46,10 +40,6 @@ class SessionTest : public ::testing::Test, protected FakeSession<> {
     }
     std::optional<std::string> Get(const std::string& key, const std::string& name) {
         return ReadRecord(files, key, name);
-    }
-    std::string LogText() const {
-        const auto it = files.files.find(files.folder + "\\Tembrel.log");
-        return it == files.files.end() ? std::string() : it->second;
     }
     int Launches() const {
         int count = 0;
