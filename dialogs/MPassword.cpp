@@ -34,7 +34,7 @@ void MPassword::Command3Click(const std::string& entry) {
     try {
         // Read afresh every time, so a password changed on the lock screen counts at once.
         const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
-        const std::string password = ShiftText(stored, 1);
+        const std::string password = ShiftText(regional_, stored, 1);
         accepted = regional_.ToLower(entry) == regional_.ToLower(password);
     } catch (const std::exception& e) {
         // A password that cannot be read or decoded opens nothing.
