@@ -55,7 +55,7 @@ bool MPassword::Accepts(const std::string& entry) {
             // gate open, so nothing is accepted until the lock screen stores a password again.
             throw TembrelError("no master password stored; the entry is refused");
         }
-        const std::string password = ShiftText(stored, 1);
+        const std::string password = ShiftText(regional_, stored, 1);
         accepted = regional_.ToLower(entry) == regional_.ToLower(password);
     });
     return accepted;

@@ -58,15 +58,12 @@ std::string RewrittenText(std::string_view old, std::string_view key, std::strin
 
 } // namespace
 
-void WriteRecord(Files& files, std::string_view key, std::string_view name,
-                 const std::optional<std::string>& value) {
-    // The store cannot hold an empty value, so writing one leaves everything as it is.
-    if (!value || value->empty()) {
-        return;
-    }
-    const std::string path = RecordPath(files, name);
+namespace {
+
+void WriteRecordAt(Files& files, const std::string& path, std::string_view key,
+                   const std::string& value) {
     const std::string old = RecordFileExists(files, path) ? files.ReadAll(path) : std::string();
-    const std::string text = RewrittenText(old, key, *value);
+    const std::string text = RewrittenText(old, key, value);
 
     // Write beside the file and swap it in: a failure anywhere leaves the old file whole, and
     // engine.exe, which reads these files at any moment, sees the old or the new one.
@@ -84,9 +81,26 @@ void WriteRecord(Files& files, std::string_view key, std::string_view name,
     }
 }
 
+} // namespace
+
+void WriteRecord(Files& files, std::string_view key, std::string_view name,
+                 const std::optional<std::string>& value) {
+    // The store cannot hold an empty value, so writing one leaves everything as it is.
+    if (value && !value->empty()) {
+        WriteRecordAt(files, RecordPath(files, name), key, *value);
+    }
+}
+
+void WriteRecord(Files& files, const Regional& regional, std::string_view key,
+                 std::string_view name, const std::optional<std::string>& value) {
+    if (value && !value->empty()) {
+        WriteRecordAt(files, RecordPath(files, regional, name), key, *value);
+    }
+}
+
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, double value) {
-    WriteRecord(files, key, name, NumberText(value, regional.DecimalSeparator()));
+    WriteRecord(files, regional, key, name, NumberText(value, regional.DecimalSeparator()));
 }
 
 std::string SecondsToClock(std::optional<double> seconds, std::string_view decimalSeparator) {

@@ -14,6 +14,9 @@ namespace tembrel {
 // file is replaced in one step, so readers see the old file or the new one, never a mix.
 void WriteRecord(Files& files, std::string_view key, std::string_view name,
                  const std::optional<std::string>& value);
+// The same for a record name in the ANSI code page of `regional` (a user's name, say).
+void WriteRecord(Files& files, const Regional& regional, std::string_view key,
+                 std::string_view name, const std::optional<std::string>& value);
 // A number is written as plain decimal text, a fraction with the user's decimal separator.
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, double value);

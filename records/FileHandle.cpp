@@ -25,10 +25,35 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+// The code page of the record names when no regional settings are given: one byte a character.
+class SingleByte final : public Regional {
+  public:
+    std::string ShortDate(const LocalTime&) const override { return {}; }
+    std::string DecimalSeparator() const override { return "."; }
+    std::string ToLower(std::string_view text) const override { return AsciiLower(text); }
+    unsigned CodePage() const override { return 1252; }
+    bool IsLeadByte(unsigned char) const override { return false; }
+    bool IsDoubleByteCharacter(unsigned char, unsigned char) const override { return false; }
+};
+
+const SingleByte kSingleByte;
+
+bool HasLeadBytes(const Regional& regional) {
+    for (int b = 0x80; b < 0x100; ++b) {
+        if (regional.IsLeadByte(static_cast<unsigned char>(b))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Windows opens these as devices whatever folder or extension goes with them ("NUL.var" is the
-// null device), so a record of that name would never reach a file. The superscript digits are the
-// Windows-1252 bytes that Windows also treats as COM and LPT port numbers.
-bool IsDeviceName(std::string_view name) {
+// null device): it looks at the name up to its first dot, less the spaces before that dot, so
+// "NUL .var", "NUL..var" and "NUL. .var" are the device too, while " NUL.var" is a file. A record
+// of such a name would never reach a file. The superscript digits are the bytes that Windows also
+// treats as COM and LPT port numbers on the code pages that have them; on a double-byte code page
+// those bytes are other characters.
+bool IsDeviceName(std::string_view name, bool superscripts) {
     std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') {
         base.remove_suffix(1);
@@ -41,7 +66,8 @@ bool IsDeviceName(std::string_view name) {
     if (base.size() == 4 &&
         (EqualsNoCase(base.substr(0, 3), "COM") || EqualsNoCase(base.substr(0, 3), "LPT"))) {
         const auto digit = static_cast<unsigned char>(base[3]);
-        return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+        return (digit >= '0' && digit <= '9') ||
+               (superscripts && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3));
     }
     return false;
 }
@@ -54,38 +80,74 @@ constexpr std::size_t kMaxFileName = 255;
 constexpr std::size_t kMaxPath = 259;
 constexpr std::size_t kSuffixRoom = 4 + 40; // ".var", then the temporary file's suffix
 
-void CheckRecordName(std::string_view name) {
+// The characters of the text, a character of two bytes counting once, as Windows counts them.
+std::size_t CharacterCount(const Regional& regional, std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); i += CharacterSize(regional, text, i)) {
+        ++count;
+    }
+    return count;
+}
+
+// A record name is refused only when name + ".var" could not be a plain file of the folder. A
+// trailing dot or space is no reason: ".var" follows it, so "Tom Jr..var" and "Ann2026. 12.
+// 09..var" are ordinary files. The check goes character by character: the trail byte of a character
+// of two bytes may be "\" or "|" and is then part of that character, not a separator.
+void CheckRecordName(const Regional& regional, std::string_view name) {
     const auto refuse = [&](const char* why) {
         throw InvalidArgument("record name \"" + std::string(name) + "\" refused: " + why);
     };
     if (name.empty()) {
         refuse("empty");
     }
-    for (const char c : name) {
-        const auto b = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < name.size();) {
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (regional.IsLeadByte(b)) {
+            if (i + 1 >= name.size() ||
+                !regional.IsDoubleByteCharacter(b, static_cast<unsigned char>(name[i + 1]))) {
+                refuse("not a whole character of the code page");
+            }
+            i += 2;
+            continue;
+        }
         if (b < 0x20 || b == 0x7F) {
             refuse("control character");
         }
-        if (std::string_view("\\/:<>\"|?*").find(c) != std::string_view::npos) {
+        if (std::string_view("\\/:<>\"|?*").find(name[i]) != std::string_view::npos) {
             refuse("character not allowed in a file name");
         }
+        ++i;
     }
-    // Windows drops trailing dots and spaces, so "ps." or "ps " would silently stand for "ps";
-    // this also refuses "." and "..", the only path steps left once separators are out.
-    if (name.back() == '.' || name.back() == ' ') {
-        refuse("ends with a dot or a space");
-    }
-    if (IsDeviceName(name)) {
+    if (IsDeviceName(name, !HasLeadBytes(regional))) {
         refuse("device name");
     }
-    if (name.size() + kSuffixRoom > kMaxFileName) {
+    if (CharacterCount(regional, name) + kSuffixRoom > kMaxFileName) {
         refuse("too long for a file name");
     }
 }
 
-std::optional<std::string> FindValue(std::string_view text, std::string_view foldedText,
-                                     std::string_view foldedPattern) {
-    const std::size_t match = foldedText.find(foldedPattern);
+// The first match of the pattern that begins a character: a match that begins on the trail byte
+// of a character of two bytes (which may be "|") is none.
+std::size_t FindWhole(const Regional& regional, std::string_view text, std::string_view pattern) {
+    std::size_t boundary = 0; // the start of a character, never past the candidate
+    for (std::size_t from = 0;;) {
+        const std::size_t match = text.find(pattern, from);
+        if (match == std::string_view::npos) {
+            return match;
+        }
+        while (boundary < match) {
+            boundary += CharacterSize(regional, text, boundary);
+        }
+        if (boundary == match) {
+            return match;
+        }
+        from = match + 1;
+    }
+}
+
+std::optional<std::string> FindValue(const Regional& regional, std::string_view text,
+                                     std::string_view foldedText, std::string_view foldedPattern) {
+    const std::size_t match = FindWhole(regional, foldedText, foldedPattern);
     if (match == std::string_view::npos) {
         return std::nullopt;
     }
@@ -100,21 +162,20 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view fol
     return std::string(text.substr(begin, end - begin));
 }
 
-template <class Fold>
-std::optional<std::string> ReadRecordWith(Files& files, std::string_view key, std::string_view name,
-                                          Fold fold) {
-    const std::string path = RecordPath(files, name);
+std::optional<std::string> ReadRecordWith(Files& files, const Regional& regional,
+                                          std::string_view key, std::string_view name) {
+    const std::string path = RecordPath(files, regional, name);
     if (!RecordFileExists(files, path)) {
         return std::nullopt;
     }
     const std::string text = files.ReadAll(path);
-    const std::string foldedText = fold(text);
-    const std::string foldedPattern = fold(RecordPattern(key));
+    const std::string foldedText = regional.ToLower(text);
+    const std::string foldedPattern = regional.ToLower(RecordPattern(key));
     if (foldedText.size() != text.size()) {
         // The match position must mean the same byte in both texts.
         throw InvalidArgument("lower-casing changed the length of record file " + path);
     }
-    return FindValue(text, foldedText, foldedPattern);
+    return FindValue(regional, text, foldedText, foldedPattern);
 }
 
 } // namespace
@@ -136,9 +197,14 @@ bool RecordFileExists(const Files& files, const std::string& path) {
 }
 
 std::string RecordPath(const Files& files, std::string_view name) {
-    CheckRecordName(name);
+    return RecordPath(files, kSingleByte, name);
+}
+
+std::string RecordPath(const Files& files, const Regional& regional, std::string_view name) {
+    CheckRecordName(regional, name);
     std::string folder = files.ProgramFolder();
-    if (folder.size() + 1 + name.size() + kSuffixRoom > kMaxPath) {
+    if (CharacterCount(regional, folder) + 1 + CharacterCount(regional, name) + kSuffixRoom >
+        kMaxPath) {
         throw InvalidArgument("record name \"" + std::string(name) +
                               "\" refused: too long for a path in folder " + folder);
     }
@@ -146,13 +212,12 @@ std::string RecordPath(const Files& files, std::string_view name) {
 }
 
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name) {
-    return ReadRecordWith(files, key, name, [](std::string_view text) { return AsciiLower(text); });
+    return ReadRecordWith(files, kSingleByte, key, name);
 }
 
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, std::string_view key,
                                       std::string_view name) {
-    return ReadRecordWith(files, key, name,
-                          [&](std::string_view text) { return regional.ToLower(text); });
+    return ReadRecordWith(files, regional, key, name);
 }
 
 } // namespace tembrel

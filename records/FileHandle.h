@@ -13,17 +13,21 @@ namespace tembrel {
 // the look-up fails.
 bool RecordFileExists(const Files& files, const std::string& path);
 
-// The full path of record file `name`: the program's folder, "\", name, ".var". A name that is not
-// a plain file name of that folder (empty, a path, a device name, a forbidden or control
-// character, or too long for its file and the temporary file of a write to fit the limits of a
-// Windows path) throws InvalidArgument: names come from files another program writes.
+// The full path of record file `name`: the program's folder, "\", name, ".var". A name for which
+// that is no plain file of the folder (empty, a path, a device name, a forbidden or control
+// character, a broken character of two bytes, or too long for its file and the temporary file of a
+// write to fit the limits of a Windows path) throws InvalidArgument: names come from files another
+// program writes. A trailing dot or space is allowed, since ".var" follows it. Without regional
+// settings the name is taken as one byte a character.
 std::string RecordPath(const Files& files, std::string_view name);
+std::string RecordPath(const Files& files, const Regional& regional, std::string_view name);
 
 // The value of `key` in record file `name`, matched without regard to letter case; the first match
 // wins. Absent when the file or the key is missing; a stored empty value is an empty text.
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name);
 // The same, with letter case folded by the rules of the ANSI code page instead of A-Z only, the
-// way the system compares texts without regard to case; the session and the dialogs read with it.
+// way the system compares texts without regard to case, and the key found only where a whole
+// character begins; the session and the dialogs read with it.
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, std::string_view key,
                                       std::string_view name);
 

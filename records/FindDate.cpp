@@ -1,6 +1,6 @@
 #include "records/FindDate.h"
 
-#include <algorithm>
+#include <string_view>
 
 #include "records/Number.h"
 
@@ -45,7 +45,28 @@ std::string WeekOfYear(const LocalTime& date) {
 
 std::string DateKey(const Regional& regional, const LocalTime& date) {
     std::string key = regional.ShortDate(date);
-    std::replace(key.begin(), key.end(), '/', '-');
+    if (key.empty()) {
+        const auto padded = [](int value) {
+            return value < 10 ? "0" + NumberText(value) : NumberText(value);
+        };
+        return NumberText(date.year) + "-" + padded(date.month) + "-" + padded(date.day);
+    }
+    for (std::size_t i = 0; i < key.size();) {
+        const auto b = static_cast<unsigned char>(key[i]);
+        if (CharacterSize(regional, key, i) == 2) {
+            if (!regional.IsDoubleByteCharacter(b, static_cast<unsigned char>(key[i + 1]))) {
+                key[i] = '-';
+                key[i + 1] = '-';
+            }
+            i += 2;
+            continue;
+        }
+        if (b < 0x20 || b == 0x7F || regional.IsLeadByte(b) ||
+            std::string_view("/\\:*?\"<>|").find(key[i]) != std::string_view::npos) {
+            key[i] = '-';
+        }
+        ++i;
+    }
     return key;
 }
 

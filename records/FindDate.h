@@ -10,7 +10,11 @@ namespace tembrel {
 // The ISO 8601 week number of the date as text, "1" to "53", without the year.
 std::string WeekOfYear(const LocalTime& date);
 
-// The date in the user's short date format with every "/" replaced by "-".
+// The date in the user's short date format with every "/" replaced by "-", and so is every other
+// character no file name may hold ("\", ":", "*", "?", quotes, "<", ">", "|", control characters,
+// a broken character of two bytes), which some formats yield: the key names the usage files, and
+// a key that cannot name a file would lock the child out or lose the session's use. The digits
+// stay, so no two days share a key. A format that yields nothing gives "yyyy-MM-dd".
 std::string DateKey(const Regional& regional, const LocalTime& date);
 
 } // namespace tembrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "platform/Errors.h"
 
@@ -23,9 +24,18 @@ bool IsDigit(char c) {
     throw TypeMismatch("not a number: \"" + std::string(text) + "\"");
 }
 
-} // namespace
+// The length of the first of `separators` (empty ones skipped) that stands at `at`, or 0.
+std::size_t SeparatorAt(std::string_view body, std::size_t at,
+                        std::initializer_list<std::string_view> separators) {
+    for (const std::string_view separator : separators) {
+        if (!separator.empty() && body.substr(at, separator.size()) == separator) {
+            return separator.size();
+        }
+    }
+    return 0;
+}
 
-double NumericValue(std::string_view text, std::string_view decimalSeparator) {
+double Parse(std::string_view text, std::initializer_list<std::string_view> separators) {
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && IsSpace(text[begin])) {
@@ -46,8 +56,8 @@ double NumericValue(std::string_view text, std::string_view decimalSeparator) {
     for (; i < body.size() && IsDigit(body[i]); ++i, ++digits) {
         value = value * 10 + (body[i] - '0');
     }
-    if (!decimalSeparator.empty() && body.substr(i, decimalSeparator.size()) == decimalSeparator) {
-        i += decimalSeparator.size();
+    if (const std::size_t separator = SeparatorAt(body, i, separators); separator > 0) {
+        i += separator;
         double scale = 0.1;
         for (; i < body.size() && IsDigit(body[i]); ++i, ++digits) {
             value += (body[i] - '0') * scale;
@@ -58,6 +68,16 @@ double NumericValue(std::string_view text, std::string_view decimalSeparator) {
         NotANumber(text);
     }
     return negative ? -value : value;
+}
+
+} // namespace
+
+double NumericValue(std::string_view text, std::string_view decimalSeparator) {
+    return Parse(text, {decimalSeparator});
+}
+
+double StoredNumericValue(std::string_view text, std::string_view decimalSeparator) {
+    return Parse(text, {decimalSeparator, ".", ","});
 }
 
 long long WholePart(double value) {

@@ -10,6 +10,11 @@ namespace tembrel {
 // TypeMismatch.
 double NumericValue(std::string_view text, std::string_view decimalSeparator);
 
+// The same for a number that was written earlier (a record value, a state text), perhaps before
+// the user changed the decimal separator: "." and "," are taken as the decimal separator too. No
+// number is written with a thousands separator, so neither can stand for one.
+double StoredNumericValue(std::string_view text, std::string_view decimalSeparator);
+
 // The largest whole number not above the value. Throws ArithmeticOverflow outside +-2^53.
 long long WholePart(double value);
 

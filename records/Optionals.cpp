@@ -57,4 +57,35 @@ std::string ShiftText(std::string_view text, int direction) {
     return shifted;
 }
 
+std::string ShiftText(const Regional& regional, std::string_view text, int direction) {
+    const int step = direction == 0 ? -1 : 1;
+    std::string shifted(text);
+    for (std::size_t i = 0; i < shifted.size();) {
+        if (CharacterSize(regional, shifted, i) == 2) {
+            // A code of two bytes read as a signed 16-bit number stays far from both ends of
+            // that range, as every lead byte is 0x81 or above; only its trail byte can run over.
+            const int code = static_cast<unsigned char>(shifted[i]) * 256 +
+                             static_cast<unsigned char>(shifted[i + 1]) + step;
+            if (code / 256 != static_cast<unsigned char>(shifted[i])) {
+                throw ArithmeticOverflow(
+                    "character code out of its lead byte when shifting a text");
+            }
+            shifted[i + 1] = static_cast<char>(code % 256);
+            i += 2;
+            continue;
+        }
+        const int code = static_cast<unsigned char>(shifted[i]) + step;
+        const bool last = i + 1 == shifted.size();
+        if (code < 0 || code > 255 ||
+            (!last && regional.IsLeadByte(static_cast<unsigned char>(code)))) {
+            // Wrapping round, or a lead byte that would swallow the next character, would silently
+            // turn a password into a different one.
+            throw ArithmeticOverflow("character code out of range when shifting a text");
+        }
+        shifted[i] = static_cast<char>(code);
+        ++i;
+    }
+    return shifted;
+}
+
 } // namespace tembrel

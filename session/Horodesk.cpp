@@ -59,7 +59,7 @@ void Horodesk::AddBonusSeconds(double seconds) {
 // ---- helpers ----------------------------------------------------------------------------------
 
 double Horodesk::Num(const std::string& text) const {
-    return NumericValue(text, ports_.regional.DecimalSeparator());
+    return StoredNumericValue(text, ports_.regional.DecimalSeparator());
 }
 
 std::optional<std::string> Horodesk::Read(std::string_view key, std::string_view name) {
@@ -167,7 +167,7 @@ void Horodesk::Tick() {
 
 void Horodesk::PickUp(const std::string& handOver) {
     const std::string user = Read("user", "allow").value_or("");
-    const std::string allowPath = RecordPath(ports_.files, "allow");
+    const std::string allowPath = RecordPath(ports_.files, ports_.regional, "allow");
     const std::string problem = HandOverProblem(handOver, user);
     if (!problem.empty()) {
         // A session that could never count down or be recorded would leave the computer open:
@@ -213,10 +213,10 @@ std::string Horodesk::HandOverProblem(const std::string& handOver, const std::st
         // Every record file the session will name after the user must be a plain file name.
         const LocalTime now = ports_.clock.Now();
         const std::string dateKey = DateKey(ports_.regional, now);
-        RecordPath(ports_.files, user);
-        RecordPath(ports_.files, user + dateKey);
-        RecordPath(ports_.files, dateKey + "-" + user);
-        RecordPath(ports_.files, WeekOfYear(now) + user + NumberText(now.year));
+        RecordPath(ports_.files, ports_.regional, user);
+        RecordPath(ports_.files, ports_.regional, user + dateKey);
+        RecordPath(ports_.files, ports_.regional, dateKey + "-" + user);
+        RecordPath(ports_.files, ports_.regional, WeekOfYear(now) + user + NumberText(now.year));
     } catch (const TembrelError& e) {
         return "user name \"" + user + "\" cannot name a record file (" + e.what() + ")";
     }
@@ -372,7 +372,7 @@ void Horodesk::RecordUse(CloseReason reason) {
     const long long earlier = WholePart(UsageValue(Read("USED", dailyName), dailyName, "USED"));
     const long long use = WholePart(Num(startAllowance_)) - WholePart(Num(bigCount_));
     const std::string daily = NumberText(earlier + use);
-    WriteRecord(ports_.files, "USED", dateKey() + "-" + user, daily);
+    WriteRecord(ports_.files, ports_.regional, "USED", dateKey() + "-" + user, daily);
 
     const LocalTime now = ports_.clock.Now();
     const std::string weekName = WeekOfYear(now) + user + NumberText(now.year);
@@ -385,7 +385,7 @@ void Horodesk::RecordUse(CloseReason reason) {
                 weekBefore + static_cast<double>(use - weekCounted_));
     weekCounted_ = use;
 
-    WriteRecord(ports_.files, "used", user + dateKey(), daily);
+    WriteRecord(ports_.files, ports_.regional, "used", user + dateKey(), daily);
     const ClosedSession closed{user, sessionStart_, ports_.clock.Now(), use, bonusGiven_, reason};
 
     bigCount_.clear();

@@ -17,11 +17,30 @@ bool IsDirectionMark(wchar_t c) {
     return c == 0x200E || c == 0x200F || c == 0x061C || (c >= 0x202A && c <= 0x202E);
 }
 
+// The lower case of one character of the code page, or the character itself when it has none or
+// its lower case would not take the same number of bytes.
+std::string LowerCharacter(std::string_view character) {
+    wchar_t wide = 0;
+    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, character.data(),
+                              static_cast<int>(character.size()), &wide, 1) != 1) {
+        return std::string(character);
+    }
+    wchar_t lowered = 0;
+    if (::LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, &wide, 1, &lowered, 1, nullptr,
+                        nullptr, 0) != 1 ||
+        lowered == wide) {
+        return std::string(character);
+    }
+    bool lossy = false;
+    std::string back = WideToAnsi(std::wstring_view(&lowered, 1), &lossy);
+    return !lossy && back.size() == character.size() ? back : std::string(character);
+}
+
 } // namespace
 
-Win32Regional::Win32Regional() {
-    // One table for the single bytes of the code page, built once; lead bytes of a double-byte
-    // code page start a character of two bytes, which is left as it is.
+Win32Regional::Win32Regional() : codePage_(::GetACP()) {
+    // One table for the single bytes of the code page, built once; the characters of two bytes
+    // of a double-byte code page are lower-cased one by one as they come.
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<unsigned char>(b);
         lower_[byte] = byte;
@@ -30,21 +49,7 @@ Win32Regional::Win32Regional() {
             continue;
         }
         const char in = static_cast<char>(byte);
-        wchar_t wide = 0;
-        if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &in, 1, &wide, 1) != 1) {
-            continue;
-        }
-        wchar_t lowered = 0;
-        if (::LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, &wide, 1, &lowered, 1,
-                            nullptr, nullptr, 0) != 1 ||
-            lowered == wide) {
-            continue;
-        }
-        bool lossy = false;
-        const std::string back = WideToAnsi(std::wstring_view(&lowered, 1), &lossy);
-        if (!lossy && back.size() == 1) {
-            lower_[byte] = static_cast<unsigned char>(back[0]);
-        }
+        lower_[byte] = static_cast<unsigned char>(LowerCharacter(std::string_view(&in, 1))[0]);
     }
 }
 
@@ -80,12 +85,26 @@ std::string Win32Regional::DecimalSeparator() const {
     return WideToAnsi(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
 }
 
+bool Win32Regional::IsDoubleByteCharacter(unsigned char lead, unsigned char trail) const {
+    if (!leadByte_[lead]) {
+        return false;
+    }
+    const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    wchar_t wide[2] = {};
+    return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) == 1;
+}
+
 std::string Win32Regional::ToLower(std::string_view text) const {
     std::string out(text);
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto byte = static_cast<unsigned char>(out[i]);
-        if (leadByte_[byte]) {
-            ++i; // the trail byte belongs to this character
+        if (leadByte_[byte] && i + 1 < out.size()) {
+            // A character of two bytes, lower-cased whole (the full-width capitals have a lower
+            // case); its trail byte is no letter of its own, even where it is the byte of one.
+            const std::string lowered = LowerCharacter(std::string_view(out).substr(i, 2));
+            out[i + 1] = lowered[1];
+            out[i] = lowered[0];
+            ++i;
             continue;
         }
         out[i] = static_cast<char>(lower_[byte]);

@@ -16,10 +16,15 @@ class Win32Regional : public Regional {
     // Byte for byte: every byte keeps its place, so a position found in the lower-cased text is
     // the same position in the original.
     std::string ToLower(std::string_view text) const override;
+    // The code page is the system's, fixed for the life of the process.
+    unsigned CodePage() const override { return codePage_; }
+    bool IsLeadByte(unsigned char byte) const override { return leadByte_[byte]; }
+    bool IsDoubleByteCharacter(unsigned char lead, unsigned char trail) const override;
 
   private:
     std::array<unsigned char, 256> lower_{};
     std::array<bool, 256> leadByte_{};
+    unsigned codePage_ = 0;
 };
 
 } // namespace tembrel

@@ -250,11 +250,12 @@ TEST_F(RecordStore, TheRecordFileIsOnlyEverReplacedNeverRewritten) {
 }
 
 TEST_F(RecordStore, NamesThatAreNoPlainFileNameAreRefusedBeforeAnyFileIsTouched) {
-    const char* names[] = {"",          "..",       ".",       "a\\b",    "..\\ps", "C:ps", "a/b",
-                           "ps:alt",    "a<b",      "a>b",     "a\"b",    "a|b",    "a?",   "a*",
-                           "tab\there", "bell\x07", "del\x7F", "ps.",     "ps ",    "CON",  "con",
-                           "Nul",       "PRN",      "AUX",     "COM1",    "com9",   "LPT1", "lpt9",
-                           "COM0",      "NUL.txt",  "nul .x",  "CONOUT$", "COM\xB9"};
+    const char* names[] = {"",          "a\\b",     "..\\ps",  "C:ps",    "a/b",     "ps:alt",
+                           "a<b",       "a>b",      "a\"b",    "a|b",     "a?",      "a*",
+                           "tab\there", "bell\x07", "del\x7F", "CON",     "con",     "Nul",
+                           "PRN",       "AUX",      "COM1",    "com9",    "LPT1",    "lpt9",
+                           "COM0",      "NUL.txt",  "nul .x",  "CONOUT$", "COM\xB9", "NUL ",
+                           "NUL.",      "NUL. .",   "COM1  ",  "AUX..",   "CON . x"};
     files["ps"] = "|||mpass|||x\r\n";
     for (const char* name : names) {
         EXPECT_THROW(Read("mpass", name), InvalidArgument) << '"' << name << '"';
@@ -267,9 +268,30 @@ TEST_F(RecordStore, NamesThatAreNoPlainFileNameAreRefusedBeforeAnyFileIsTouched)
 }
 
 TEST_F(RecordStore, OrdinaryNamesAreAccepted) {
-    for (const char* name :
-         {"allow", "EN", "ps", "Anna", "Anna12-8-2025", "Anna08.12.2025", "Anna 52", "a..b",
-          ".hidden", "CONSOLE", "COM10", "NULL", "Z\xE9lie", "con-tent"}) {
+    for (const char* name : {"allow",
+                             "EN",
+                             "ps",
+                             "Anna",
+                             "Anna12-8-2025",
+                             "Anna08.12.2025",
+                             "Anna 52",
+                             "a..b",
+                             ".hidden",
+                             "CONSOLE",
+                             "COM10",
+                             "NULL",
+                             "Z\xE9lie",
+                             "con-tent",
+                             "ps.",
+                             "ps ",
+                             "Tom Jr.",
+                             "Ann2026. 12. 09.",
+                             "09. 12. 2026.-Ann",
+                             ".",
+                             "..",
+                             " NUL",
+                             "NULx.",
+                             "Anna  . "}) {
         EXPECT_EQ(RecordPath(files, name), "C:\\Tembrel\\" + std::string(name) + ".var");
         Write("k", "v", name);
         EXPECT_EQ(Read("k", name), "v") << name;

@@ -100,15 +100,17 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     const Regional& regional = ports_.regional;
     const std::string separator = regional.DecimalSeparator();
 
-    const std::string stored = ReadRecord(files, "pw", child).value_or("");
-    if (!stored.empty() && (!UsablePassword(password) || ShiftText(password, 0) != stored)) {
+    const std::string stored = ReadRecord(files, regional, "pw", child).value_or("");
+    if (!stored.empty() &&
+        (!UsablePassword(password) || ShiftText(regional, password, 0) != stored)) {
         return Refuse("That password is not right.");
     }
 
     const LocalTime now = ports_.clock.Now();
     try {
-        const auto state = HoursWindowState(ReadRecord(files, "open", child),
-                                            ReadRecord(files, "close", child), now.hour, separator);
+        const auto state =
+            HoursWindowState(ReadRecord(files, regional, "open", child),
+                             ReadRecord(files, regional, "close", child), now.hour, separator);
         if (state == "CLOSED") {
             return Refuse("It is outside your hours, " + child + ".");
         }
@@ -117,7 +119,7 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     }
 
     long long daily = 0;
-    const auto dailyText = ReadRecord(files, "daily", child);
+    const auto dailyText = ReadRecord(files, regional, "daily", child);
     if (!dailyText || !WholeNumberIn(*dailyText, separator, 0, kMaxDailyMinutes, daily)) {
         return Refuse("Your daily time cannot be read. Ask a parent to add you again.");
     }
@@ -125,7 +127,7 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     const auto usedText = ReadRecord(files, regional, "USED", child + DateKey(regional, now));
     if (usedText) {
         try {
-            used = WholePart(NumericValue(*usedText, separator));
+            used = WholePart(StoredNumericValue(*usedText, separator));
         } catch (const TembrelError&) {
             // Granting the whole day again would be the wrong way to fail.
             return Refuse("Today's use cannot be read. Ask a parent.");
@@ -157,7 +159,7 @@ EngineLogic::Outcome EngineLogic::CheckMaster(const std::string& master) {
     if (stored.empty()) {
         return Refuse("Set the master password first.");
     }
-    if (!UsablePassword(master) || ShiftText(master, 0) != stored) {
+    if (!UsablePassword(master) || ShiftText(ports_.regional, master, 0) != stored) {
         return Refuse("The master password is not right.");
     }
     return Done("");
@@ -178,7 +180,7 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& current,
         // An empty hint could not be stored, and the old one would stay with the new password.
         return Refuse("Type a hint for the master password.");
     }
-    WriteRecord(ports_.files, "mpass", "ps", ShiftText(newPassword, 0));
+    WriteRecord(ports_.files, "mpass", "ps", ShiftText(ports_.regional, newPassword, 0));
     WriteRecord(ports_.files, "mhint", "ps", hint);
     return Done("The master password is set.");
 }
@@ -198,7 +200,7 @@ EngineLogic::Outcome EngineLogic::AddChild(const std::string& master, const std:
     // joining it with dates and week numbers: a digit at either end could make two children share
     // a usage file ("0Ann" in week 5 and "Ann" in week 50).
     try {
-        RecordPath(files, name);
+        RecordPath(files, regional, name);
     } catch (const InvalidArgument&) {
         return Refuse("That name cannot be a file name.");
     }
@@ -231,11 +233,11 @@ EngineLogic::Outcome EngineLogic::AddChild(const std::string& master, const std:
 
     const std::string listed = ListedSpelling(name);
     const std::string child = listed.empty() ? name : listed;
-    WriteRecord(files, "daily", child, NumberText(daily));
-    WriteRecord(files, "open", child, NumberText(open));
-    WriteRecord(files, "close", child, NumberText(close));
+    WriteRecord(files, regional, "daily", child, NumberText(daily));
+    WriteRecord(files, regional, "open", child, NumberText(open));
+    WriteRecord(files, regional, "close", child, NumberText(close));
     if (!childPassword.empty()) {
-        WriteRecord(files, "pw", child, ShiftText(childPassword, 0));
+        WriteRecord(files, regional, "pw", child, ShiftText(regional, childPassword, 0));
     }
     if (listed.empty()) {
         std::vector<std::string> children = Children();
