@@ -14,11 +14,13 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32MessageBox.h"
+#include "platform/win32/Win32NotificationArea.h"
 #include "platform/win32/Win32ProgramEnd.h"
 #include "platform/win32/Win32Regional.h"
 #include "platform/win32/WinLockLibrary.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/SessionNotices.h"
 #include "session/UsageRecorder.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/Icons.h"
@@ -84,7 +86,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     Win32Regional regional;
     Win32MessageBox win32MessageBox;
     OwnedByActiveWindow messageBox(win32MessageBox);
-    Win32ProgramEnd programEnd;
+    Win32ProgramEnd win32ProgramEnd;
     WinLockLibrary desktopLock(files.ProgramFolder());
     DiagnosticLog log(files, clock);
     desktopLock.OnLockDownFailure(
@@ -93,7 +95,18 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
+    Icon programIcon = LoadProgramIcon();
+    Icon bonusIcon = LoadBonusIcon();
+
+    // Notices: the notification-area icon and the warnings before the end. Every end of the
+    // program goes through them, so that the icon never outlives the process.
+    Win32NotificationArea notificationArea(programIcon.Get());
+    SessionNotices notices(notificationArea);
+    notificationArea.onClick = [&notices] { notices.IconClicked(); };
+    EndAfterNotices programEnd(notices, win32ProgramEnd);
+
     Horodesk session({files, clock, regional, desktopLock, programEnd, log});
+    session.SetNotices(&notices);
 
     // The usage history and report, written after every close; names go from the code page to
     // the page's UTF-8.
@@ -101,8 +114,6 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
                         [](std::string_view text) { return AnsiTextToUtf8(text); });
     session.onClosed = [&usage](const ClosedSession& closed) { usage.Closed(closed); };
 
-    Icon programIcon = LoadProgramIcon();
-    Icon bonusIcon = LoadBonusIcon();
     ParentDialogViews dialogViews(programIcon.Get(), bonusIcon.Get());
     BonusTime bonus(session, dialogViews, log);
     MPassword gate(files, regional, messageBox, dialogViews, bonus, session, programEnd, log);
@@ -111,6 +122,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
 
     HorodeskWindow sessionWindow(session, programIcon.Get(), AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     sessionWindow.QuitOnDestroy(true);
+    notificationArea.SetWindow([&sessionWindow] { return sessionWindow.Hwnd(); });
     SplashWindow splash(programIcon.Get(), [&] {
         if (!sessionWindow.Open()) {
             log.Append("Start-up", "the session window could not be created");

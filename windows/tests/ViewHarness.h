@@ -10,8 +10,10 @@
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "platform/fakes/RecordingPorts.h"
+#include "platform/win32/Win32NotificationArea.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/SessionNotices.h"
 #include "session/tests/FakeSession.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/Icons.h"
@@ -27,11 +29,17 @@ struct ViewHarness : FakeSession<> {
     BonusTime bonus{session, dialogs, log};
     MPassword gate{files, regional, messageBox, dialogs, bonus, session, programEnd, log};
     HorodeskWindow sessionWindow{session, programIcon.Get(), L"help@tembrel.example.com"};
+    // Notices: the real notification area of Wine's shell.
+    Win32NotificationArea notificationArea{programIcon.Get()};
+    SessionNotices notices{notificationArea};
 
     ViewHarness() {
         clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
         dialogs.Attach(gate, bonus);
         session.SetParentGate(&gate);
+        session.SetNotices(&notices);
+        notificationArea.onClick = [this] { notices.IconClicked(); };
+        notificationArea.SetWindow([this] { return sessionWindow.Hwnd(); });
     }
 
     // What the lock screen leaves after a child logged in.

@@ -3,6 +3,7 @@
 // requests reach the logic.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -560,6 +561,94 @@ TEST(SingleInstanceTest, SecondStartBringsTheRunningWindowBack) {
     EXPECT_FALSE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(window));
     DestroyWindow(window);
+}
+
+// ---- the notification area ----------------------------------------------------------------------
+
+// Asks Wine's shell whether it holds our icon: changing the tooltip of an icon it does not know
+// fails.
+bool ShellKnowsIcon(const Win32NotificationArea& area) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = area.NotifyHwnd();
+    data.uID = Win32NotificationArea::kIconId;
+    data.uFlags = NIF_TIP;
+    wcsncpy(data.szTip, area.Tooltip().c_str(), 127);
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+void ClickIcon(const Win32NotificationArea& area) {
+    // What the shell sends for a click, in the newer callback language or the older one.
+    const UINT event = area.Version4() ? NIN_SELECT : WM_LBUTTONUP;
+    SendMessageW(area.NotifyHwnd(), Win32NotificationArea::kCallbackMessage,
+                 area.Version4() ? 0 : Win32NotificationArea::kIconId,
+                 MAKELPARAM(event, Win32NotificationArea::kIconId));
+}
+
+TEST_F(ViewsTest, NotificationIconFromTheLoadWithTheTimeLeftInItsTooltip) {
+    const Win32NotificationArea& area = h.notificationArea;
+    EXPECT_FALSE(area.IconAdded());
+    OpenSession();
+    ASSERT_TRUE(area.IconAdded());
+    EXPECT_TRUE(ShellKnowsIcon(area));
+    EXPECT_EQ(area.Tooltip(), L"Tembrel: no session running");
+
+    h.HandOver("3600");
+    for (int i = 0; i < 20; ++i) {
+        SendMessageW(session, WM_TIMER, HorodeskWindow::kTimer1, 0);
+    }
+    EXPECT_EQ(WindowText(GetDlgItem(session, HorodeskWindow::kStatus)), L"00:59:40");
+    EXPECT_EQ(area.Tooltip(), L"Ann: 00:59:40 left");
+    EXPECT_TRUE(ShellKnowsIcon(area));
+
+    // The program's end takes it out of the shell.
+    h.notices.ProgramEnding();
+    EXPECT_FALSE(area.IconAdded());
+    EXPECT_FALSE(ShellKnowsIcon(area));
+}
+
+TEST_F(ViewsTest, WarningShowsABalloonAndBringsTheMinimisedWindowToTheFront) {
+    OpenSession();
+    h.HandOver("302");
+    SendMessageW(session, WM_TIMER, HorodeskWindow::kTimer1, 0);
+    ShowWindow(session, SW_MINIMIZE);
+    Pump();
+    ASSERT_TRUE(IsIconic(session));
+    EXPECT_EQ(h.notificationArea.BalloonsAccepted(), 0);
+
+    SendMessageW(session, WM_TIMER, HorodeskWindow::kTimer1, 0); // 00:05:00
+    Pump();
+    EXPECT_EQ(h.notificationArea.BalloonsAccepted(), 1);
+    EXPECT_FALSE(IsIconic(session));
+    EXPECT_EQ(GetForegroundWindow(), session);
+    EXPECT_EQ(WindowText(GetDlgItem(session, HorodeskWindow::kStatus)), L"00:05:00");
+}
+
+TEST_F(ViewsTest, ClickOnTheIconBringsTheWindowBack) {
+    OpenSession();
+    ShowWindow(session, SW_MINIMIZE);
+    Pump();
+    ClickIcon(h.notificationArea);
+    Pump();
+    EXPECT_FALSE(IsIconic(session));
+    EXPECT_EQ(GetForegroundWindow(), session);
+}
+
+TEST_F(ViewsTest, IconComesBackWhenTheShellStartsAgain) {
+    OpenSession();
+    const Win32NotificationArea& area = h.notificationArea;
+    // A shell that starts again knows no icons.
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = area.NotifyHwnd();
+    data.uID = Win32NotificationArea::kIconId;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(ShellKnowsIcon(area));
+
+    SendMessageW(area.NotifyHwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(ShellKnowsIcon(area));
+    EXPECT_EQ(area.Adds(), 2);
+    EXPECT_EQ(area.Tooltip(), L"Tembrel: no session running");
 }
 
 } // namespace
