@@ -5,6 +5,7 @@
 #include <array>
 
 #include "platform/win32/Text.h"
+#include "windows/CommonControls.h"
 #include "windows/Ui.h"
 
 namespace tembrel::win {
@@ -27,8 +28,8 @@ bool MPasswordWindow::Open(HWND centreOver) {
         return false;
     }
     // Enter in the box is the gate's own key press, not the dialog manager's default button.
-    SetWindowSubclass(Control(kText3), &MPasswordWindow::PasswordBoxProc, 0,
-                      reinterpret_cast<DWORD_PTR>(this));
+    SubclassWindow(Control(kText3), &MPasswordWindow::PasswordBoxProc, 0,
+                   reinterpret_cast<DWORD_PTR>(this));
     ShowAndFocus();
     return true;
 }
@@ -41,7 +42,7 @@ LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARA
                                                   LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
     switch (message) {
     case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+        LRESULT code = DefSubclass(hwnd, message, wParam, lParam);
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg != nullptr && msg->wParam == VK_RETURN &&
             (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
@@ -61,12 +62,12 @@ LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARA
         }
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, &MPasswordWindow::PasswordBoxProc, id);
+        RemoveSubclass(hwnd, &MPasswordWindow::PasswordBoxProc, id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return DefSubclass(hwnd, message, wParam, lParam);
 }
 
 void MPasswordWindow::OnCommand(int id, int code, HWND /*control*/) {

@@ -22,6 +22,7 @@
 #include "session/Horodesk.h"
 #include "session/SessionNotices.h"
 #include "session/UsageRecorder.h"
+#include "windows/CommonControls.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/Icons.h"
 #include "windows/MessageLoop.h"
@@ -46,24 +47,6 @@ class OwnedByActiveWindow : public tembrel::MessageBoxPort {
   private:
     tembrel::Win32MessageBox& box_;
 };
-
-// The common controls (version 6, as the manifest asks), loaded only once DLLs come from System32
-// only: imported, the library would be loaded before the first line of WinMain runs, and would
-// load its own helpers (uxtheme.dll) while the program's folder was still searched.
-void InitCommonControlsFromSystem32() {
-    const HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (library == nullptr) {
-        return; // the standard controls are there without it; only their styles are older
-    }
-    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = reinterpret_cast<Init>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
-    if (init != nullptr) {
-        const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-        init(&controls);
-    }
-    // Stays loaded for the life of the program, like an imported library.
-}
 
 } // namespace
 

@@ -164,9 +164,17 @@ TEST_F(OnDisk, AStandInLockScreenWritingAllTheTimeLosesAndRepeatsNoHandOver) {
 }
 
 TEST_F(OnDisk, HostileUserNamesReachNoFileOutsideTheFolder) {
-    const std::string names[] = {"..\\outside",        "..",   "C:\\outside", "a/b",
-                                 "..\\..\\outside",    "CON",  "nul.txt",     "COM1",
-                                 "LPT1.var",           "a\tb", "Ann.",        std::string(300, 'x'),
+    // ".." and "Ann." name the plain files "...var" and "Ann..var": they are no way out.
+    const std::string names[] = {"..\\outside",
+                                 "C:\\outside",
+                                 "a/b",
+                                 "..\\..\\outside",
+                                 "CON",
+                                 "nul.txt",
+                                 "COM1",
+                                 "LPT1.var",
+                                 "a\tb",
+                                 std::string(300, 'x'),
                                  std::string(200, 'y')};
     for (const std::string& user : names) {
         WriteFileDirect(folder + "\\allow.var", "|||allow|||3\r\n|||user|||" + user + "\r\n");
