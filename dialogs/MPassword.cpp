@@ -64,7 +64,7 @@ bool MPassword::Accepts(const std::string& entry) {
 void MPassword::CloseProgram() {
     // The parent's way out: nothing of a running session is lost, and the lock-down is lifted,
     // since no one is left to lift it later. The program ends even when the lock-down stays.
-    session_.SystemShutdown();
+    session_.RecordRunningSession();
     guard_("MPassword UnlockSystem", [this] { session_.UnlockSystem(); });
     Close();
     programEnd_.EndProgram();

@@ -15,6 +15,12 @@ struct FileError : TembrelError {
     using TembrelError::TembrelError;
 };
 
+// A file looks half-written (its last line has no line end yet, and it was written a moment ago):
+// the next look may find it whole.
+struct FileBeingWritten : FileError {
+    using FileError::FileError;
+};
+
 // A text that had to be a number was not one.
 struct TypeMismatch : TembrelError {
     using TembrelError::TembrelError;

@@ -2,10 +2,20 @@
 // The files of the program's folder. Paths are full paths in the ANSI code page, with "\" between
 // folder and name. Every failing operation throws FileError, except IsPlainFile, which answers
 // false when the look-up fails.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/Clock.h"
 
 namespace tembrel {
+
+// What the file system knows of a file besides its bytes.
+struct FileInfo {
+    std::uint64_t size = 0;
+    LocalTime lastWrite; // local time, to the second
+};
 
 class Files {
   public:
@@ -22,6 +32,10 @@ class Files {
     virtual void Replace(const std::string& from, const std::string& to) = 0;
     // Deletes the file; a file that is already gone is no error.
     virtual void Remove(const std::string& path) = 0;
+    // Size and last-write time of the file; throws FileError when the look-up fails.
+    virtual FileInfo Info(const std::string& path) const = 0;
+    // Full paths of the plain files in the program's folder.
+    virtual std::vector<std::string> ListFolder() const = 0;
     // A path beside `path` that no other writer (thread or process) uses at the same time.
     virtual std::string TempPathFor(const std::string& path) = 0;
 };

@@ -58,13 +58,7 @@ std::string RewrittenText(std::string_view old, std::string_view key, std::strin
 
 } // namespace
 
-namespace {
-
-void WriteRecordAt(Files& files, const std::string& path, std::string_view key,
-                   const std::string& value) {
-    const std::string old = RecordFileExists(files, path) ? files.ReadAll(path) : std::string();
-    const std::string text = RewrittenText(old, key, value);
-
+void ReplaceFile(Files& files, const std::string& path, std::string_view text) {
     // Write beside the file and swap it in: a failure anywhere leaves the old file whole, and
     // engine.exe, which reads these files at any moment, sees the old or the new one.
     const std::string temp = files.TempPathFor(path);
@@ -79,6 +73,14 @@ void WriteRecordAt(Files& files, const std::string& path, std::string_view key,
         }
         throw;
     }
+}
+
+namespace {
+
+void WriteRecordAt(Files& files, const std::string& path, std::string_view key,
+                   const std::string& value) {
+    const std::string old = ReadRecordText(files, path).value_or("");
+    ReplaceFile(files, path, RewrittenText(old, key, value));
 }
 
 } // namespace

@@ -17,6 +17,10 @@ void WriteRecord(Files& files, std::string_view key, std::string_view name,
 // The same for a record name in the ANSI code page of `regional` (a user's name, say).
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, const std::optional<std::string>& value);
+
+// Puts `text` in the place of the file at `path` in one step (a temporary file beside it, then a
+// swap), so that a reader or a crash finds the old content or the new one.
+void ReplaceFile(Files& files, const std::string& path, std::string_view text);
 // A number is written as plain decimal text, a fraction with the user's decimal separator.
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, double value);

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/Errors.h"
+#include "records/FindDate.h"
 
 namespace tembrel {
 
@@ -162,23 +163,59 @@ std::optional<std::string> FindValue(const Regional& regional, std::string_view 
     return std::string(text.substr(begin, end - begin));
 }
 
+// True when the text after the last CR holds more than LFs: a last line without its line end.
+bool EndsInOpenLine(std::string_view text) {
+    const std::size_t cr = text.rfind('\r');
+    const std::size_t rest = cr == std::string_view::npos ? 0 : cr + 1;
+    return text.find_first_not_of('\n', rest) != std::string_view::npos;
+}
+
 std::optional<std::string> ReadRecordWith(Files& files, const Regional& regional,
-                                          std::string_view key, std::string_view name) {
-    const std::string path = RecordPath(files, regional, name);
-    if (!RecordFileExists(files, path)) {
+                                          std::string_view key, std::string_view name,
+                                          const Clock* clock) {
+    const auto content = ReadRecordText(files, RecordPath(files, regional, name), clock);
+    if (!content) {
         return std::nullopt;
     }
-    const std::string text = files.ReadAll(path);
+    const std::string& text = *content;
     const std::string foldedText = regional.ToLower(text);
     const std::string foldedPattern = regional.ToLower(RecordPattern(key));
     if (foldedText.size() != text.size()) {
         // The match position must mean the same byte in both texts.
-        throw InvalidArgument("lower-casing changed the length of record file " + path);
+        throw InvalidArgument("lower-casing changed the length of record file " +
+                              std::string(name));
     }
     return FindValue(regional, text, foldedText, foldedPattern);
 }
 
 } // namespace
+
+std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
+                                          const Clock* clock) {
+    if (!RecordFileExists(files, path)) {
+        return std::nullopt;
+    }
+    const auto tooLarge = [&] {
+        return FileError("record file " + path + " is larger than " +
+                         std::to_string(kMaxRecordFileBytes) + " bytes: damaged");
+    };
+    // The size first: a huge file must cost a tick nothing but this look-up.
+    if (files.Info(path).size > kMaxRecordFileBytes) {
+        throw tooLarge();
+    }
+    std::string text = files.ReadAll(path);
+    if (text.size() > kMaxRecordFileBytes) {
+        throw tooLarge(); // it grew between the look-up and the read
+    }
+    if (clock != nullptr && EndsInOpenLine(text)) {
+        // Looked up after the read: a write that began during the read makes the file look new.
+        const long long age = LocalSeconds(clock->Now()) - LocalSeconds(files.Info(path).lastWrite);
+        if (age < kSettleSeconds && age > -kSettleSeconds) {
+            throw FileBeingWritten("record file " + path + " is being written");
+        }
+    }
+    return text;
+}
 
 std::string RecordPattern(std::string_view key) {
     std::string pattern;
@@ -212,12 +249,17 @@ std::string RecordPath(const Files& files, const Regional& regional, std::string
 }
 
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name) {
-    return ReadRecordWith(files, kSingleByte, key, name);
+    return ReadRecordWith(files, kSingleByte, key, name, nullptr);
 }
 
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, std::string_view key,
                                       std::string_view name) {
-    return ReadRecordWith(files, regional, key, name);
+    return ReadRecordWith(files, regional, key, name, nullptr);
+}
+
+std::optional<std::string> ReadRecord(Files& files, const Regional& regional, const Clock& clock,
+                                      std::string_view key, std::string_view name) {
+    return ReadRecordWith(files, regional, key, name, &clock);
 }
 
 } // namespace tembrel

@@ -1,9 +1,11 @@
 #pragma once
 // Reading the record files of the program's folder: "|||key|||value" lines, CR-terminated.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Regional.h"
 
@@ -22,6 +24,18 @@ bool RecordFileExists(const Files& files, const std::string& path);
 std::string RecordPath(const Files& files, std::string_view name);
 std::string RecordPath(const Files& files, const Regional& regional, std::string_view name);
 
+// A record file holds a handful of lines; one past this size is damaged, whatever it holds.
+constexpr std::uint64_t kMaxRecordFileBytes = 1024 * 1024;
+// A last line without its CR is taken as whole only once its file is this many seconds old.
+constexpr long long kSettleSeconds = 2;
+
+// The whole text of the file at `path`, or absent when there is no plain file there. A file larger
+// than kMaxRecordFileBytes throws FileError from its size, unread. Given a clock, a file whose
+// last line has no CR yet and that was last written less than kSettleSeconds ago throws
+// FileBeingWritten: another program is most likely still writing it.
+std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
+                                          const Clock* clock = nullptr);
+
 // The value of `key` in record file `name`, matched without regard to letter case; the first match
 // wins. Absent when the file or the key is missing; a stored empty value is an empty text.
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name);
@@ -30,6 +44,9 @@ std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::s
 // character begins; the session and the dialogs read with it.
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, std::string_view key,
                                       std::string_view name);
+// The same, reading files that another program may be writing at this moment (see ReadRecordText).
+std::optional<std::string> ReadRecord(Files& files, const Regional& regional, const Clock& clock,
+                                      std::string_view key, std::string_view name);
 
 // "|||key|||", the beginning of the record of `key`.
 std::string RecordPattern(std::string_view key);

@@ -70,4 +70,16 @@ std::string DateKey(const Regional& regional, const LocalTime& date) {
     return key;
 }
 
+long long LocalSeconds(const LocalTime& time) {
+    return DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600LL +
+           time.minute * 60LL + time.second;
+}
+
+long long WeekStartSeconds(const LocalTime& date) {
+    const long long days = DaysFromCivil(date.year, date.month, date.day);
+    // 1 January 1970 was a Thursday: day 0 is weekday 3 counting Monday as 0.
+    const long long weekday = ((days % 7) + 7 + 3) % 7;
+    return (days - weekday) * 86400;
+}
+
 } // namespace tembrel

@@ -10,6 +10,13 @@ namespace tembrel {
 // The ISO 8601 week number of the date as text, "1" to "53", without the year.
 std::string WeekOfYear(const LocalTime& date);
 
+// Seconds since 1 January 1970 00:00 of a local time, read as if no clock change lay between: for
+// the age of a file and the start of a week, not for any text.
+long long LocalSeconds(const LocalTime& time);
+
+// LocalSeconds of Monday 00:00 of the ISO week of the date.
+long long WeekStartSeconds(const LocalTime& date);
+
 // The date in the user's short date format with every "/" replaced by "-", and so is every other
 // character no file name may hold ("\", ":", "*", "?", quotes, "<", ">", "|", control characters,
 // a broken character of two bytes), which some formats yield: the key names the usage files, and

@@ -4,7 +4,7 @@
 
 namespace tembrel {
 
-bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const char* operation,
+bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const std::string& operation,
                 const std::function<void()>& action) noexcept {
     std::string message;
     try {

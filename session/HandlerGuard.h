@@ -15,7 +15,7 @@ namespace tembrel {
 using FailureMemory = std::map<std::string, std::string, std::less<>>;
 
 // Runs `action`; true if it finished, false if it failed (and the failure was logged or repeated).
-bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const char* operation,
+bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const std::string& operation,
                 const std::function<void()>& action) noexcept;
 
 // The same with its own memory, for a class whose handlers share one log.
@@ -23,7 +23,7 @@ class HandlerGuard {
   public:
     explicit HandlerGuard(DiagnosticLog& log) : log_(log) {}
 
-    bool operator()(const char* operation, const std::function<void()>& action) noexcept {
+    bool operator()(const std::string& operation, const std::function<void()>& action) noexcept {
         return RunGuarded(log_, lastFailure_, operation, action);
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -21,6 +22,43 @@ namespace {
 constexpr const char* kEngineFile = "\\engine.exe";
 constexpr const char* kQuitSignal = "End";
 constexpr int kGraceSeconds = 40;
+// The journal is written at least this often while a session runs, and failed usage writes are
+// tried again at least this often: at most this many seconds of a session that dies without
+// warning go unrecorded.
+constexpr int kJournalTicks = 10;
+constexpr int kRetryTicks = 10;
+// A temporary file of ours this old belongs to a write that died.
+constexpr long long kLeftoverSeconds = 60;
+constexpr const char* kJournalHeader = "Tembrel journal 1";
+
+std::string TimeText(const LocalTime& t) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return buffer;
+}
+
+LocalTime ParseTime(const std::string& text) {
+    LocalTime t;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second, &tail) != 6) {
+        throw InvalidArgument("no time: \"" + text + "\"");
+    }
+    return t;
+}
+
+long long ParseWhole(const std::string& text) {
+    const double value = NumericValue(text, ".");
+    if (value != std::floor(value)) {
+        throw InvalidArgument("no whole number: \"" + text + "\"");
+    }
+    return WholePart(value);
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
 
 // The full hour at which a window of whole hours closes on the same day, counted as
 // HoursWindowState counts it; none when it does not close that day.
@@ -43,17 +81,32 @@ std::optional<int> ClosingHour(const std::optional<std::string>& open,
 Horodesk::Horodesk(SessionPorts ports) : ports_(ports) {}
 
 void Horodesk::SetText1(std::string text) {
-    try {
-        bonusGiven_ += WholePart(Num(text)) - WholePart(Num(text1_));
-    } catch (const TembrelError&) {
-        // no number: the history's bonus figure stays as it was
+    if (HasSessionToRecord()) {
+        try {
+            bonusGiven_ += WholePart(Num(text)) - WholePart(Num(text1_));
+        } catch (const TembrelError&) {
+            // no number on one side: nothing to count as given
+        }
     }
     text1_ = std::move(text);
 }
 
 void Horodesk::AddBonusSeconds(double seconds) {
     text1_ = NumberText(Num(text1_) + seconds, ports_.regional.DecimalSeparator());
-    bonusGiven_ += static_cast<long long>(seconds);
+    if (HasSessionToRecord()) {
+        bonusGiven_ += WholePart(seconds);
+    }
+}
+
+std::optional<int> Horodesk::HoursWindowCloseHour() const {
+    if (!SessionRunning() || !window_) {
+        return std::nullopt;
+    }
+    try {
+        return ClosingHour(window_->first, window_->second, ports_.regional.DecimalSeparator());
+    } catch (const TembrelError&) {
+        return std::nullopt; // an hour that is no number closes nothing we can name
+    }
 }
 
 // ---- helpers ----------------------------------------------------------------------------------
@@ -63,11 +116,25 @@ double Horodesk::Num(const std::string& text) const {
 }
 
 std::optional<std::string> Horodesk::Read(std::string_view key, std::string_view name) {
-    return ReadRecord(ports_.files, ports_.regional, key, name);
+    return ReadRecord(ports_.files, ports_.regional, ports_.clock, key, name);
 }
 
-long long Horodesk::Remaining() const {
-    return WholePart(Num(bigCount_)) + WholePart(Num(text1_));
+double Horodesk::Bonus() {
+    try {
+        const double bonus = Num(text1_);
+        (void)WholePart(bonus); // out of range is no bonus either
+        return bonus;
+    } catch (const TembrelError& e) {
+        // Only a caller of SetText1 can put a text here that is no number. It must not stop the
+        // countdown: it counts as no bonus.
+        ports_.log.Append("Timer1", "bonus \"" + text1_ + "\" counted as 0: " + e.what());
+        text1_ = "0";
+        return 0;
+    }
+}
+
+long long Horodesk::Remaining() {
+    return WholePart(Num(bigCount_)) + WholePart(Bonus());
 }
 
 void Horodesk::SetStatus(std::string text) {
@@ -88,8 +155,12 @@ void Horodesk::SetCommandEnd(bool enabled) {
     }
 }
 
-bool Horodesk::Guard(const char* operation, const std::function<void()>& action) noexcept {
+bool Horodesk::Guard(const std::string& operation, const std::function<void()>& action) noexcept {
     return RunGuarded(ports_.log, lastFailure_, operation, action);
+}
+
+std::string Horodesk::JournalPath() const {
+    return ports_.files.ProgramFolder() + "\\" + kJournalFile;
 }
 
 // ---- handlers ---------------------------------------------------------------------------------
@@ -97,6 +168,11 @@ bool Horodesk::Guard(const char* operation, const std::function<void()>& action)
 void Horodesk::Load() {
     // A lock-down that fails must not keep the lock screen from coming up, so each has its guard.
     Guard("Load locksystem", [this] { locksystem(); });
+    Guard("Load leftovers", [this] { RemoveLeftovers(); });
+    // A session that did not close is closed before the lock screen comes up, so that its time is
+    // on record before the next login can ask for it.
+    recoveryPending_ = true;
+    Guard("Load journal", [this] { Recover(); });
     Guard("Load LaunchEngine", [this] { LaunchEngine(); });
     // Notices: the icon goes in with the load.
     if (notices_ != nullptr) {
@@ -105,7 +181,7 @@ void Horodesk::Load() {
 }
 
 void Horodesk::Timer1Tick() {
-    Guard("Timer1", [this] { Tick(); });
+    Tick();
     // Notices: after every tick, whatever it did, with a guard of its own.
     if (notices_ != nullptr) {
         Guard("Timer1 notices", [this] {
@@ -115,80 +191,104 @@ void Horodesk::Timer1Tick() {
 }
 
 void Horodesk::Tick() {
-    const auto quit = Read("EN", "EN");
-    if (quit && *quit == kQuitSignal) {
-        WriteRecord(ports_.files, "EN", "EN", std::string("None"));
-        ports_.programEnd.EndProgram();
+    // Every part has its own guard: a poll that fails must never stop the countdown.
+    if (QuitPart()) {
         return;
     }
-
-    const std::string handOver = Read("ALLOW", "allow").value_or("");
-    if (bigCount_.empty()) {
+    Guard("Timer1", [this] { HandOverPart(); });
+    if (!SessionRunning()) {
         SetCommandEnd(true);
-    }
-    if (!handOver.empty()) {
-        // A new hand-over ends the running session: its use is recorded before the new one
-        // replaces it, so no used time is dropped.
-        if (SessionRunning() && !cUser_.empty()) {
-            RecordUse(CloseReason::Replaced);
-        }
-        PickUp(handOver);
-    }
-    if (bigCount_.empty()) {
         if (launchPending_) {
-            LaunchEngine();
+            Guard("Timer1 launch", [this] { LaunchEngine(); });
         }
-        return;
-    }
-    SetCommandEnd(false);
-
-    if (HoursWindowClosed()) {
-        NoMoreTime();
-        return;
-    }
-
-    // Nothing left means a close failed on an earlier tick: count no further (the session's use
-    // would grow past its allowance) and let the end test try the close again.
-    if (Remaining() > 0) {
-        const std::string separator = ports_.regional.DecimalSeparator();
-        if (Num(text1_) == 0) {
-            bigCount_ = NumberText(Num(bigCount_) - 1, separator);
-        }
-        if (Num(text1_) != 0) {
-            text1_ = NumberText(Num(text1_) - 1, separator);
+    } else {
+        SetCommandEnd(false);
+        if (!HoursWindowPart()) {
+            Guard("Timer1 countdown", [this] { CountDownPart(); });
+            Guard("Timer1 end test", [this] {
+                if (Remaining() <= 0) {
+                    NoMoreTime(CloseReason::TimeUp);
+                }
+            });
+            if (SessionRunning() && ++ticksSinceJournal_ >= kJournalTicks) {
+                SaveJournal();
+            }
         }
     }
-    SetStatus(SecondsToClock(Num(bigCount_) + static_cast<double>(WholePart(Num(text1_))),
-                             ports_.regional.DecimalSeparator()));
-    if (Remaining() <= 0) {
-        NoMoreTime();
+    if ((!pending_.empty() || recoveryPending_ || journalBehind_) &&
+        ++ticksSinceRetry_ >= kRetryTicks) {
+        ticksSinceRetry_ = 0;
+        if (recoveryPending_) {
+            Guard("Timer1 journal", [this] { Recover(); });
+        }
+        if (journalBehind_) {
+            SaveJournal();
+        }
+        FlushPending();
     }
 }
 
-void Horodesk::PickUp(const std::string& handOver) {
+bool Horodesk::QuitPart() {
+    bool ended = false;
+    Guard("Timer1 quit signal", [this, &ended] {
+        if (!quitRequested_) {
+            const auto quit = Read("EN", "EN");
+            quitRequested_ = quit && *quit == kQuitSignal;
+        }
+        // During a session the quit waits for its close, so that its use is recorded.
+        if (quitRequested_ && !SessionRunning()) {
+            FlushPending(); // what still fails stays in the journal for the next start
+            WriteRecord(ports_.files, "EN", "EN", std::string("None"));
+            ended = true;
+            ports_.programEnd.EndProgram();
+        }
+    });
+    return ended;
+}
+
+void Horodesk::HandOverPart() {
+    const std::string handOver = Read("ALLOW", "allow").value_or("");
+    if (handOver.empty()) {
+        return;
+    }
     const std::string user = Read("user", "allow").value_or("");
-    const std::string allowPath = RecordPath(ports_.files, ports_.regional, "allow");
     const std::string problem = HandOverProblem(handOver, user);
+    // A new hand-over ends the running session: its use is recorded before anything else, so no
+    // used time is dropped whatever happens to the new one.
+    const bool replacing = HasSessionToRecord();
+    if (replacing) {
+        RecordSession(CloseReason::Replaced);
+    }
+    try {
+        ports_.files.Remove(RecordPath(ports_.files, ports_.regional, "allow"));
+    } catch (...) {
+        // A hand-over that stays would be picked up again and again: it starts no session. The
+        // session it ended needs the lock screen back.
+        if (replacing) {
+            Guard("Timer1 launch", [this] { LaunchEngine(); });
+        }
+        throw;
+    }
     if (!problem.empty()) {
         // A session that could never count down or be recorded would leave the computer open:
         // drop the hand-over and bring the lock screen back.
-        ports_.files.Remove(allowPath);
-        if (bigCount_.empty()) {
-            cUser_.clear();
-        }
         ports_.log.Append("Timer1", "hand-over refused: " + problem);
         LaunchEngine();
         return;
     }
+    PickUp(handOver, user);
+}
+
+void Horodesk::PickUp(const std::string& handOver, const std::string& user) {
     cUser_ = user;
     startAllowance_ = handOver;
-    ports_.files.Remove(allowPath);
     bigCount_ = handOver;
-    weekCounted_ = 0;
-    graceGiven_ = false;
-    sessionStart_ = ports_.clock.Now();
+    pickUpTime_ = ports_.clock.Now();
     bonusGiven_ = 0;
-    hoursWindowClose_.reset();
+    window_.reset();
+    graceGiven_ = false;
+    journalBehind_ = true;
+    SaveJournal();
     // Notices: a new session, warned about afresh.
     if (notices_ != nullptr) {
         notices_->SessionStarted();
@@ -223,45 +323,62 @@ std::string Horodesk::HandOverProblem(const std::string& handOver, const std::st
     return {};
 }
 
-bool Horodesk::HoursWindowClosed() {
-    // A user record that cannot be read or holds no hours is no reason to stop counting: the
-    // session then goes on under its allowance, and the failure is logged.
+bool Horodesk::HoursWindowPart() {
+    const int hour = ports_.clock.Now().hour;
+    const std::string separator = ports_.regional.DecimalSeparator();
     bool closed = false;
-    Guard("Timer1 hours window", [this, &closed] {
-        const auto open = Read("open", cUser_);
-        const auto close = Read("close", cUser_);
-        const auto state = HoursWindowState(open, close, ports_.clock.Now().hour,
-                                            ports_.regional.DecimalSeparator());
+    const bool read = Guard("Timer1 hours window", [&] {
+        auto open = Read("open", cUser_);
+        auto close = Read("close", cUser_);
+        const auto state = HoursWindowState(open, close, hour, separator);
+        window_.emplace(std::move(open), std::move(close));
         closed = state && *state == "CLOSED";
-        hoursWindowClose_ = ClosingHour(open, close, ports_.regional.DecimalSeparator());
     });
+    if (!read && window_) {
+        // A user record that cannot be read or evaluated must not let the session run past its
+        // hours: the last window read stands. With none, the session goes on under its allowance.
+        Guard("Timer1 last hours window", [&] {
+            const auto state = HoursWindowState(window_->first, window_->second, hour, separator);
+            closed = state && *state == "CLOSED";
+        });
+    }
+    if (closed) {
+        Guard("Timer1 close", [this] { NoMoreTime(CloseReason::HoursWindow); });
+    }
     return closed;
+}
+
+void Horodesk::CountDownPart() {
+    const std::string separator = ports_.regional.DecimalSeparator();
+    // Nothing left means a close failed on an earlier tick: count no further (the session's use
+    // would grow past its allowance) and let the end test try the close again.
+    if (Remaining() > 0) {
+        const double bonus = Bonus();
+        if (bonus == 0) {
+            bigCount_ = NumberText(Num(bigCount_) - 1, separator);
+        } else {
+            text1_ = NumberText(bonus - 1, separator);
+        }
+    }
+    SetStatus(SecondsToClock(Num(bigCount_) + static_cast<double>(WholePart(Bonus())), separator));
 }
 
 void Horodesk::Timer2Tick() {
     Guard("Timer2", [this] {
         const LocalTime now = ports_.clock.Now();
         if (std::to_string(now.hour) + ":" + std::to_string(now.minute) == "12:0") {
-            NoMoreTime();
+            NoMoreTime(CloseReason::Midday);
         }
     });
 }
 
 void Horodesk::Command6Click() {
     Guard("Command6", [this] {
-        if (cUser_.empty() || bigCount_.empty()) {
-            LaunchEngine();
-            return;
-        }
         // Notices: a session ended on purpose is not warned about, even if its close fails.
-        if (notices_ != nullptr) {
+        if (notices_ != nullptr && HasSessionToRecord()) {
             notices_->SessionEnded();
         }
-        SetStatus(kClosingMessage);
-        text1_ = "0";
-        RecordUse(CloseReason::EndSession);
-        text1_ = "0";
-        LaunchEngine();
+        CloseAndLock(CloseReason::EndSession, true);
     });
 }
 
@@ -294,13 +411,17 @@ void Horodesk::CommandEndClick() {
 }
 
 bool Horodesk::CloseRequest() {
+    // The session window lives as long as the program: the quit signal and the parents' close
+    // end it, never the window's close box.
     return false;
 }
 
-void Horodesk::SystemShutdown() {
-    Guard("SystemShutdown", [this] {
-        if (!cUser_.empty() && !bigCount_.empty()) {
-            RecordUse(CloseReason::Shutdown);
+void Horodesk::RecordRunningSession() {
+    Guard("RecordRunningSession", [this] {
+        if (HasSessionToRecord()) {
+            RecordSession(CloseReason::Shutdown);
+        } else {
+            FlushPending();
         }
     });
 }
@@ -323,38 +444,147 @@ void Horodesk::LaunchEngine() {
     launchPending_ = false;
 }
 
-void Horodesk::NoMoreTime() {
-    if (cUser_.empty() || bigCount_.empty()) {
-        LaunchEngine();
-        return;
-    }
-    SetStatus(kClosingMessage);
-    // The callers do not say why they close; the state tells: no time left, midday, or else the
-    // hours window.
-    CloseReason reason = CloseReason::HoursWindow;
-    try {
-        const LocalTime now = ports_.clock.Now();
-        if (Remaining() <= 0) {
-            reason = CloseReason::TimeUp;
-        } else if (now.hour == 12 && now.minute == 0) {
-            reason = CloseReason::Midday;
+void Horodesk::NoMoreTime(CloseReason reason) {
+    CloseAndLock(reason, false);
+}
+
+void Horodesk::CloseAndLock(CloseReason reason, bool clearBonus) {
+    if (HasSessionToRecord()) {
+        SetStatus(kClosingMessage);
+        if (clearBonus) {
+            text1_ = "0";
         }
-    } catch (const TembrelError&) {
-        // the close itself reports what is wrong with the state
+        RecordSession(reason);
+        if (clearBonus) {
+            text1_ = "0";
+        }
     }
-    RecordUse(reason);
     LaunchEngine();
 }
 
-double Horodesk::UsageValue(const std::optional<std::string>& value, const std::string& name,
-                            std::string_view key) {
+// ---- the close and its records ----------------------------------------------------------------
+
+void Horodesk::RecordSession(CloseReason reason) {
+    SetStatus(kClosingMessage);
+    ClosedSession closed;
+    closed.user = cUser_;
+    closed.start = pickUpTime_;
+    closed.end = ports_.clock.Now(); // one date for all three file names
+    closed.bonusGiven = bonusGiven_;
+    closed.reason = reason;
+    Guard("Close", [&] {
+        const long long use = WholePart(Num(startAllowance_)) - WholePart(Num(bigCount_));
+        RecordUse(NamesFor(closed.user, closed.end), use);
+        closed.allowanceUsed = use;
+    });
+    // Lock first, account after: whatever the records did, the session is over.
+    bigCount_.clear();
+    cUser_.clear();
+    // Bonus time is good for one session only; it must not pass to the next child.
+    text1_ = "0";
+    window_.reset();
+    bonusGiven_ = 0;
+    journalBehind_ = true;
+    SaveJournal();
+    FlushPending();
+    Notify(closed);
+}
+
+void Horodesk::Notify(const ClosedSession& closed) {
+    if (onClosed) {
+        Guard("Usage history", [&] { onClosed(closed); });
+    }
+}
+
+Horodesk::UsageNames Horodesk::NamesFor(const std::string& user, const LocalTime& date) const {
+    const std::string dateKey = DateKey(ports_.regional, date);
+    UsageNames names;
+    names.daily = user + dateKey;
+    names.dated = dateKey + "-" + user;
+    names.weekly = WeekOfYear(date) + user + NumberText(date.year);
+    names.weekStart = WeekStartSeconds(date);
+    return names;
+}
+
+Horodesk::PendingWrite* Horodesk::FindPending(const std::string& name, const std::string& key) {
+    for (PendingWrite& p : pending_) {
+        if (p.name == name && p.key == key) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+void Horodesk::AddPending(const std::string& name, const std::string& key, long long add,
+                          std::optional<long long> base, long long weekStart) {
+    PendingWrite* p = FindPending(name, key);
+    if (p == nullptr) {
+        pending_.push_back(PendingWrite{name, key, add, std::nullopt, weekStart});
+        if (base) {
+            pending_.back().target = *base + add;
+        }
+        return;
+    }
+    // A write still waiting is newer than its file: the new use goes on top of it.
+    if (p->target) {
+        *p->target += add;
+    } else if (base) {
+        p->target = *base + p->add + add;
+    } else {
+        p->add += add;
+    }
+}
+
+void Horodesk::RecordUse(const UsageNames& names, long long use) {
+    // The earlier values, where no waiting write stands for the file already. One that cannot be
+    // read leaves its write as seconds to add once it can.
+    const auto base = [&](const std::string& name, const std::string& key,
+                          const std::function<long long()>& read) -> std::optional<long long> {
+        const PendingWrite* p = FindPending(name, key);
+        if (recoveryPending_ || (p != nullptr && p->target)) {
+            return std::nullopt;
+        }
+        std::optional<long long> value;
+        Guard("Close read " + name, [&] { value = read(); });
+        return value;
+    };
+    const auto dailyBase = base(names.daily, "used", [&] {
+        return UsageValue(Read("USED", names.daily), names.daily, "USED");
+    });
+    const auto weeklyBase =
+        base(names.weekly, "weektotal", [&] { return WeeklyBase(names.weekly, names.weekStart); });
+
+    // The new daily use, if it is known now: both daily files get it.
+    std::optional<long long> daily;
+    if (const PendingWrite* p = FindPending(names.daily, "used"); p != nullptr && p->target) {
+        daily = *p->target + use;
+    } else if (dailyBase) {
+        daily = *dailyBase + (p != nullptr ? p->add : 0) + use;
+    }
+
+    // In the order of the three writes: date key and user, the week, user and date key.
+    if (daily) {
+        if (PendingWrite* dated = FindPending(names.dated, "USED")) {
+            dated->add = 0;
+            dated->target = *daily;
+        } else {
+            pending_.push_back(PendingWrite{names.dated, "USED", 0, *daily, 0});
+        }
+    } else {
+        AddPending(names.dated, "USED", use, std::nullopt, 0);
+    }
+    AddPending(names.weekly, "weektotal", use, weeklyBase, names.weekStart);
+    AddPending(names.daily, "used", use, dailyBase, 0);
+    journalBehind_ = true;
+}
+
+long long Horodesk::UsageValue(const std::optional<std::string>& value, const std::string& name,
+                               std::string_view key) {
     if (!value) {
         return 0;
     }
     try {
-        const double number = Num(*value);
-        (void)WholePart(number); // out of range is as damaged as no number at all
-        return number;
+        return WholePart(Num(*value));
     } catch (const TembrelError& e) {
         // A damaged usage record must not keep the session from closing for ever; its text goes
         // to the log, so nothing is lost without a trace.
@@ -364,41 +594,258 @@ double Horodesk::UsageValue(const std::optional<std::string>& value, const std::
     }
 }
 
-void Horodesk::RecordUse(CloseReason reason) {
-    const std::string& user = cUser_;
-    const auto dateKey = [this] { return DateKey(ports_.regional, ports_.clock.Now()); };
-
-    const std::string dailyName = user + dateKey();
-    const long long earlier = WholePart(UsageValue(Read("USED", dailyName), dailyName, "USED"));
-    const long long use = WholePart(Num(startAllowance_)) - WholePart(Num(bigCount_));
-    const std::string daily = NumberText(earlier + use);
-    WriteRecord(ports_.files, ports_.regional, "USED", dateKey() + "-" + user, daily);
-
-    const LocalTime now = ports_.clock.Now();
-    const std::string weekName = WeekOfYear(now) + user + NumberText(now.year);
-    const auto weekText = Read("weektotal", weekName);
-    double weekBefore = 0;
-    if (weekText && !weekText->empty()) {
-        weekBefore = UsageValue(weekText, weekName, "weektotal");
+long long Horodesk::WeeklyBase(const std::string& name, long long weekStart) {
+    const auto text = Read("weektotal", name);
+    if (!text || text->empty()) {
+        return 0;
     }
-    WriteRecord(ports_.files, ports_.regional, "weektotal", weekName,
-                weekBefore + static_cast<double>(use - weekCounted_));
-    weekCounted_ = use;
+    // The week key holds no year of its own: a file of that name from an earlier week (a year
+    // ago, for week 1) holds another week's total.
+    if (weekStart != 0 &&
+        LocalSeconds(ports_.files.Info(RecordPath(ports_.files, ports_.regional, name)).lastWrite) <
+            weekStart) {
+        ports_.log.Append("Close", "weekly total " + name + " \"" + *text +
+                                       "\" is from an earlier week: counted from 0");
+        return 0;
+    }
+    return UsageValue(text, name, "weektotal");
+}
 
-    WriteRecord(ports_.files, ports_.regional, "used", user + dateKey(), daily);
-    const ClosedSession closed{user, sessionStart_, ports_.clock.Now(), use, bonusGiven_, reason};
+void Horodesk::FlushPending() {
+    ticksSinceRetry_ = 0;
+    if (pending_.empty() || recoveryPending_) {
+        return;
+    }
+    for (PendingWrite& p : pending_) {
+        if (!p.target) {
+            Guard("Usage read " + p.name, [&] {
+                const long long base = p.key == "weektotal"
+                                           ? WeeklyBase(p.name, p.weekStart)
+                                           : UsageValue(Read(p.key, p.name), p.name, p.key);
+                p.target = base + p.add;
+                journalBehind_ = true;
+            });
+        }
+    }
+    // A value lands only once the journal holds it: a crash then replays the same value, never
+    // the same seconds on top of it.
+    if (journalBehind_) {
+        SaveJournal();
+        if (journalBehind_) {
+            return;
+        }
+    }
+    bool wrote = false;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        const PendingWrite& p = *it;
+        if (p.target && Guard("Usage write " + p.name, [&] {
+                WriteRecord(ports_.files, ports_.regional, p.key, p.name, NumberText(*p.target));
+            })) {
+            it = pending_.erase(it);
+            wrote = true;
+        } else {
+            ++it;
+        }
+    }
+    if (wrote) {
+        journalBehind_ = true;
+        SaveJournal();
+    }
+}
 
-    bigCount_.clear();
-    cUser_.clear();
-    // Bonus time is good for one session only; it must not pass to the next child.
-    text1_ = "0";
-    weekCounted_ = 0;
-    // The usage history hears of the close once its records are written; it cannot undo it.
-    Guard("Usage history", [this, &closed] {
-        if (onClosed) {
-            onClosed(closed);
+// ---- the journal ------------------------------------------------------------------------------
+
+std::string Horodesk::JournalText() const {
+    std::string text = std::string(kJournalHeader) + "\r\n";
+    const auto line = [&text](const char* key, const std::string& value) {
+        text.append(key).append("=").append(value).append("\r\n");
+    };
+    if (HasSessionToRecord()) {
+        const LocalTime now = ports_.clock.Now();
+        const UsageNames names = NamesFor(cUser_, now);
+        line("user", cUser_);
+        line("allowance", NumberText(WholePart(Num(startAllowance_))));
+        line("remaining", NumberText(WholePart(Num(bigCount_))));
+        line("pickup", TimeText(pickUpTime_));
+        line("written", TimeText(now));
+        line("bonus", NumberText(bonusGiven_));
+        line("daily", names.daily);
+        line("dated", names.dated);
+        line("weekly", names.weekly);
+        line("weekstart", NumberText(names.weekStart));
+    }
+    for (const PendingWrite& p : pending_) {
+        line("pending", p.name + "|" + p.key + "|" + NumberText(p.add) + "|" +
+                            (p.target ? NumberText(*p.target) : std::string()) + "|" +
+                            NumberText(p.weekStart));
+    }
+    return text;
+}
+
+void Horodesk::SaveJournal() {
+    ticksSinceJournal_ = 0;
+    if (recoveryPending_) {
+        return; // the journal on disk is still to be read: it must not be overwritten
+    }
+    const std::string path = JournalPath();
+    bool saved = Guard("Journal", [&] {
+        if (!HasSessionToRecord() && pending_.empty()) {
+            ports_.files.Remove(path);
+        } else {
+            ReplaceFile(ports_.files, path, JournalText());
         }
     });
+    if (!saved) {
+        // No journal is safe too: nothing can be replayed from it. Only a stale one is not.
+        try {
+            ports_.files.Remove(path);
+            saved = !RecordFileExists(ports_.files, path);
+        } catch (...) {
+            saved = false;
+        }
+    }
+    journalBehind_ = !saved;
+}
+
+void Horodesk::Recover() {
+    const std::string path = JournalPath();
+    const auto text = ReadRecordText(ports_.files, path);
+    recoveryPending_ = false;
+    if (!text) {
+        return;
+    }
+    std::map<std::string, std::string> fields;
+    std::vector<PendingWrite> journalPending;
+    bool session = false;
+    try {
+        std::size_t pos = 0;
+        bool first = true;
+        while (pos < text->size()) {
+            std::size_t end = text->find('\n', pos);
+            if (end == std::string::npos) {
+                end = text->size();
+            }
+            std::string line = text->substr(pos, end - pos);
+            pos = end + 1;
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            if (first) {
+                if (line != kJournalHeader) {
+                    throw InvalidArgument("no journal header");
+                }
+                first = false;
+                continue;
+            }
+            if (line.empty()) {
+                continue;
+            }
+            const std::size_t equals = line.find('=');
+            if (equals == std::string::npos) {
+                throw InvalidArgument("line without \"=\": " + line);
+            }
+            const std::string key = line.substr(0, equals);
+            const std::string value = line.substr(equals + 1);
+            if (key != "pending") {
+                fields[key] = value;
+                continue;
+            }
+            std::vector<std::string> parts;
+            std::size_t from = 0;
+            for (std::size_t bar; (bar = value.find('|', from)) != std::string::npos;
+                 from = bar + 1) {
+                parts.push_back(value.substr(from, bar - from));
+            }
+            parts.push_back(value.substr(from));
+            if (parts.size() != 5) {
+                throw InvalidArgument("pending write of " + std::to_string(parts.size()) +
+                                      " fields: " + value);
+            }
+            // A name that is no record file goes nowhere.
+            RecordPath(ports_.files, ports_.regional, parts[0]);
+            PendingWrite p{parts[0], parts[1], ParseWhole(parts[2]), std::nullopt,
+                           ParseWhole(parts[4])};
+            if (!parts[3].empty()) {
+                p.target = ParseWhole(parts[3]);
+            }
+            journalPending.push_back(std::move(p));
+        }
+        if (first) {
+            throw InvalidArgument("empty journal");
+        }
+        session = fields.count("user") != 0;
+    } catch (const TembrelError& e) {
+        ports_.log.Append("Load journal", std::string("damaged journal removed: ") + e.what() +
+                                              ": " + text->substr(0, 200));
+        Guard("Load journal", [&] { ports_.files.Remove(path); });
+        return;
+    }
+
+    // What the journal still owed comes first; writes added since (while it could not be read)
+    // go on top of it.
+    std::vector<PendingWrite> merged = std::move(journalPending);
+    for (const PendingWrite& later : pending_) {
+        auto it = std::find_if(merged.begin(), merged.end(), [&](const PendingWrite& p) {
+            return p.name == later.name && p.key == later.key;
+        });
+        if (it == merged.end()) {
+            merged.push_back(later);
+        } else if (it->target) {
+            *it->target += later.target ? *later.target : later.add;
+        } else {
+            it->add += later.add;
+        }
+    }
+    pending_ = std::move(merged);
+    journalBehind_ = true;
+
+    if (session) {
+        ClosedSession closed;
+        closed.reason = CloseReason::Recovered;
+        Guard("Load journal session", [&] {
+            closed.user = fields.at("user");
+            closed.start = ParseTime(fields.at("pickup"));
+            closed.end = ParseTime(fields.at("written"));
+            closed.bonusGiven = ParseWhole(fields.at("bonus"));
+            UsageNames names{fields.at("daily"), fields.at("dated"), fields.at("weekly"),
+                             ParseWhole(fields.at("weekstart"))};
+            for (const std::string* name : {&names.daily, &names.dated, &names.weekly}) {
+                RecordPath(ports_.files, ports_.regional, *name);
+            }
+            const long long use =
+                ParseWhole(fields.at("allowance")) - ParseWhole(fields.at("remaining"));
+            // The session's time went under the names the journal holds, whatever today is.
+            RecordUse(names, use);
+            closed.allowanceUsed = use;
+        });
+        SaveJournal();
+        FlushPending();
+        Notify(closed);
+    } else {
+        SaveJournal();
+        FlushPending();
+    }
+}
+
+void Horodesk::RemoveLeftovers() {
+    const std::string folder = ports_.files.ProgramFolder();
+    const long long now = LocalSeconds(ports_.clock.Now());
+    const std::string journalPrefix = std::string(kJournalFile) + ".";
+    for (const std::string& path : ports_.files.ListFolder()) {
+        const std::string name = path.substr(std::min(path.size(), folder.size() + 1));
+        // Only the temporary files our own writes make beside a record file or the journal.
+        const bool ours = EndsWith(name, ".tmp") && (name.find(".var.") != std::string::npos ||
+                                                     name.rfind(journalPrefix, 0) == 0);
+        if (!ours) {
+            continue;
+        }
+        Guard("Load leftover " + name, [&] {
+            // A younger one may belong to a write of a second copy of the program right now.
+            if (now - LocalSeconds(ports_.files.Info(path).lastWrite) >= kLeftoverSeconds) {
+                ports_.files.Remove(path);
+            }
+        });
+    }
 }
 
 } // namespace tembrel

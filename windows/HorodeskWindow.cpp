@@ -111,7 +111,7 @@ LRESULT HorodeskWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         if (wParam != FALSE) {
             // The process may go at any moment after this returns: record the use now.
-            logic_.SystemShutdown();
+            logic_.RecordRunningSession();
         }
         return 0;
     default:

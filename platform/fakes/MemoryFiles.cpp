@@ -4,10 +4,18 @@
 
 namespace tembrel {
 
-void MemoryFiles::Before(Op op, const std::string& path) {
+void MemoryFiles::Before(Op op, const std::string& path) const {
     ++calls;
     if (beforeOp) {
         beforeOp(op, path);
+    }
+}
+
+void MemoryFiles::Stamp(const std::string& path) {
+    if (clock != nullptr) {
+        writeTimes[path] = clock->Now();
+    } else {
+        writeTimes.erase(path);
     }
 }
 
@@ -30,6 +38,7 @@ void MemoryFiles::WriteNew(const std::string& path, std::string_view bytes) {
         throw FileError("access denied: " + path);
     }
     files[path] = std::string(bytes);
+    Stamp(path);
 }
 
 void MemoryFiles::Replace(const std::string& from, const std::string& to) {
@@ -40,6 +49,13 @@ void MemoryFiles::Replace(const std::string& from, const std::string& to) {
     }
     files[to] = it->second;
     files.erase(from);
+    const auto stamp = writeTimes.find(from);
+    if (stamp != writeTimes.end()) {
+        writeTimes[to] = stamp->second;
+        writeTimes.erase(stamp);
+    } else {
+        writeTimes.erase(to);
+    }
 }
 
 void MemoryFiles::Remove(const std::string& path) {
@@ -48,6 +64,34 @@ void MemoryFiles::Remove(const std::string& path) {
         throw FileError("access denied: " + path);
     }
     files.erase(path);
+    writeTimes.erase(path);
+}
+
+FileInfo MemoryFiles::Info(const std::string& path) const {
+    Before(Op::Info, path);
+    const auto it = files.find(path);
+    if (it == files.end()) {
+        throw FileError("file not found: " + path);
+    }
+    FileInfo info;
+    info.size = it->second.size();
+    const auto stamp = writeTimes.find(path);
+    if (stamp != writeTimes.end()) {
+        info.lastWrite = stamp->second;
+    }
+    return info;
+}
+
+std::vector<std::string> MemoryFiles::ListFolder() const {
+    std::vector<std::string> paths;
+    const std::string prefix = folder + "\\";
+    for (const auto& [path, bytes] : files) {
+        if (path.compare(0, prefix.size(), prefix) == 0 &&
+            path.find('\\', prefix.size()) == std::string::npos && IsPlainFile(path)) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
 }
 
 } // namespace tembrel

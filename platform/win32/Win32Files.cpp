@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <limits>
 
 #include "platform/Errors.h"
@@ -188,6 +189,52 @@ void Win32Files::Remove(const std::string& path) {
     if (error != 0 && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
         Fail("cannot delete", path, error);
     }
+}
+
+FileInfo Win32Files::Info(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+        Fail("cannot look up", path, ::GetLastError());
+    }
+    FileInfo info;
+    info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // The bias of this moment, as GetLocalTime uses it, so that the age of a file written a
+    // moment ago comes out right even on the day the clocks change.
+    FILETIME local{};
+    SYSTEMTIME t{};
+    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !::FileTimeToSystemTime(&local, &t)) {
+        Fail("cannot convert the last-write time of", path, ::GetLastError());
+    }
+    info.lastWrite = LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    return info;
+}
+
+std::vector<std::string> Win32Files::ListFolder() const {
+    const std::string folder = ProgramFolder();
+    std::vector<std::string> paths;
+    WIN32_FIND_DATAW entry{};
+    UniqueFind search(::FindFirstFileW((WidePath(folder) + L"\\*").c_str(), &entry));
+    if (!search) {
+        const unsigned long error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            return paths;
+        }
+        Fail("cannot list", folder, error);
+    }
+    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+    do {
+        if ((entry.dwFileAttributes & kNotPlain) != 0) {
+            continue;
+        }
+        bool lossy = false;
+        const std::string name = WideToAnsi(entry.cFileName, &lossy);
+        if (!lossy) {
+            paths.push_back(folder + "\\" + name);
+        }
+    } while (::FindNextFileW(search.Get(), &entry));
+    return paths;
 }
 
 std::string Win32Files::TempPathFor(const std::string& path) {

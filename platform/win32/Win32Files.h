@@ -26,6 +26,8 @@ class Win32Files : public Files {
     void WriteNew(const std::string& path, std::string_view bytes) override;
     void Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
+    FileInfo Info(const std::string& path) const override;
+    std::vector<std::string> ListFolder() const override;
     std::string TempPathFor(const std::string& path) override;
 
   private:

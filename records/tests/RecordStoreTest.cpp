@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "records/Counter.h"
@@ -17,6 +18,7 @@ class RecordStore : public ::testing::Test {
   protected:
     MemoryFiles files;
     FakeRegional regional;
+    FakeClock clock;
 
     void Write(std::string_view key, const Value& value, std::string_view name = "r") {
         WriteRecord(files, key, name, value);
@@ -221,7 +223,7 @@ TEST_F(RecordStore, AFailedWriteLeavesTheOldFileWhole) {
 TEST_F(RecordStore, TheFirstFailureIsReportedWhenCleaningUpFailsToo) {
     files["r"] = "|||a|||1\r\n";
     files.beforeOp = [](MemoryFiles::Op op, const std::string&) {
-        if (op != MemoryFiles::Op::Read && op != MemoryFiles::Op::WriteNew) {
+        if (op == MemoryFiles::Op::Replace || op == MemoryFiles::Op::Remove) {
             throw FileError(op == MemoryFiles::Op::Replace ? "replace failed" : "remove failed");
         }
     };
@@ -243,10 +245,11 @@ TEST_F(RecordStore, TheRecordFileIsOnlyEverReplacedNeverRewritten) {
     };
     Write("a", "2");
     const std::string path = files.PathOf("r");
-    ASSERT_EQ(ops.size(), 3u);
-    EXPECT_EQ(ops[0], std::make_pair(MemoryFiles::Op::Read, path));
-    EXPECT_EQ(ops[1], std::make_pair(MemoryFiles::Op::WriteNew, files.TempPathFor(path)));
-    EXPECT_EQ(ops[2], std::make_pair(MemoryFiles::Op::Replace, path));
+    ASSERT_EQ(ops.size(), 4u);
+    EXPECT_EQ(ops[0], std::make_pair(MemoryFiles::Op::Info, path)); // its size, before reading
+    EXPECT_EQ(ops[1], std::make_pair(MemoryFiles::Op::Read, path));
+    EXPECT_EQ(ops[2], std::make_pair(MemoryFiles::Op::WriteNew, files.TempPathFor(path)));
+    EXPECT_EQ(ops[3], std::make_pair(MemoryFiles::Op::Replace, path));
 }
 
 TEST_F(RecordStore, NamesThatAreNoPlainFileNameAreRefusedBeforeAnyFileIsTouched) {
@@ -295,6 +298,57 @@ TEST_F(RecordStore, OrdinaryNamesAreAccepted) {
         EXPECT_EQ(RecordPath(files, name), "C:\\Tembrel\\" + std::string(name) + ".var");
         Write("k", "v", name);
         EXPECT_EQ(Read("k", name), "v") << name;
+    }
+}
+
+TEST_F(RecordStore, AFileLargerThanAMebibyteFailsFromItsSizeUnread) {
+    files["big"] = "|||k|||v\r\n" + std::string(kMaxRecordFileBytes, ' ');
+    files["fits"] = "|||k|||v\r\n" + std::string(kMaxRecordFileBytes - 10, ' ');
+    int reads = 0;
+    files.beforeOp = [&](MemoryFiles::Op op, const std::string&) {
+        reads += op == MemoryFiles::Op::Read ? 1 : 0;
+    };
+    EXPECT_THROW(Read("k", "big"), FileError);
+    EXPECT_THROW(Write("k", "w", "big"), FileError);
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(Read("k", "fits"), "v");
+}
+
+// A last line without its CR: another program may be in the middle of writing the file. Read with
+// a clock, it waits until the file has been left alone for two seconds; a file whose lines all
+// end, or that was finished by hand long ago, reads at once.
+TEST_F(RecordStore, AFreshLastLineWithoutCrReadsAsBeingWritten) {
+    clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
+    files.clock = &clock;
+    struct Case {
+        const char* text;
+        int age; // seconds since the file was written
+        bool busy;
+    };
+    const Case cases[] = {
+        {"|||allow|||36", 0, true},
+        {"|||allow|||36", 1, true},
+        {"|||allow|||3600", 2, false},
+        {"|||allow|||3600\r\n|||user|||A", 0, true},
+        {"|||allow|||3600\r\n", 0, false},
+        {"|||allow|||3600\r", 0, false},
+        {"|||allow|||3600\n", 0, true},
+        {"|||allow|||3600\r\n\n", 0, false},
+        {"", 0, false},
+        {"|||allow|||3600", -5, false},
+    };
+    for (const Case& c : cases) {
+        files["allow"] = c.text;
+        clock.Advance(c.age);
+        if (c.busy) {
+            EXPECT_THROW(ReadRecord(files, regional, clock, "ALLOW", "allow"), FileBeingWritten)
+                << c.text << " " << c.age;
+        } else {
+            EXPECT_NO_THROW(ReadRecord(files, regional, clock, "ALLOW", "allow"))
+                << c.text << " " << c.age;
+        }
+        // Without a clock the old rule holds: the last line reads as whole.
+        EXPECT_NO_THROW(ReadRecord(files, regional, "ALLOW", "allow")) << c.text;
     }
 }
 

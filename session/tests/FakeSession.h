@@ -23,7 +23,10 @@ template <class FilesT = MemoryFiles> struct FakeSession {
     DiagnosticLog log{files, clock};
     Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
 
-    FakeSession() { clock.now = LocalTime{2025, 12, 8, 10, 0, 0}; }
+    FakeSession() {
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
+        files.clock = &clock; // files are stamped with the time they were written
+    }
 
     // What the lock screen leaves after a child logged in.
     void HandOver(const std::string& allow, const std::string& user = "Ann") {

@@ -344,9 +344,12 @@ TEST_F(NoticedSession, EndSessionWhoseCloseFailsIsNotWarnedAbout) {
 }
 
 TEST_F(NoticedSession, QuitSignalTakesTheIconAwayAndNothingIsWarnedAfter) {
-    HandOver("302");
+    HandOver("400");
     Second();
     files["EN"] = "|||EN|||End\r\n";
+    Second(); // the quit waits for the session's close
+    EXPECT_EQ(programEnd.ended, 0);
+    session.Command6Click();
     Second();
     EXPECT_EQ(programEnd.ended, 1);
     EXPECT_FALSE(area.iconShown);

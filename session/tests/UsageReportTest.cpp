@@ -220,7 +220,7 @@ TEST_F(SessionTest, EveryCloseWritesItsRowAndThePage) {
          [&] {
              Ticks(3);
              session.AddBonusSeconds(600);
-             session.SystemShutdown();
+             session.RecordRunningSession();
          },
          3},
     };
