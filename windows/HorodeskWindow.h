@@ -1,7 +1,8 @@
 #pragma once
 // The session window: shows the time remaining and the session buttons over its background
 // picture, forwards clicks, timer ticks and close requests to the session logic, and renders
-// what the logic says. It refuses the user's close and lets Windows end the session.
+// what the logic says whenever the logic says it changed. The user's close closes it only if the
+// logic allows; Windows may always end the session.
 #include <string>
 
 #include "session/Horodesk.h"
