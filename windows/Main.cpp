@@ -71,7 +71,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
-    ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, messageBox, log},
+    ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
                          AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     program.sessionWindow.QuitOnDestroy(true);
     SplashWindow splash(program.programIcon.Get(), [&] {

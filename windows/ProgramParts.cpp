@@ -8,7 +8,8 @@
 
 namespace tembrel::win {
 
-ProgramParts::ProgramParts(const ProgramPorts& ports, std::wstring supportAddress)
+ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
+                           std::wstring supportAddress)
     : programIcon(LoadProgramIcon()), bonusIcon(LoadBonusIcon()),
       notificationArea(programIcon.Get()), notices(notificationArea),
       endAfterNotices(notices, ports.programEnd),
@@ -18,7 +19,7 @@ ProgramParts::ProgramParts(const ProgramPorts& ports, std::wstring supportAddres
       usage(ports.files, ports.clock, ports.log,
             [](std::string_view text) { return AnsiTextToUtf8(text); }),
       dialogs(programIcon.Get(), bonusIcon.Get()), bonus(session, dialogs, ports.log),
-      gate(ports.files, ports.regional, ports.messageBox, dialogs, bonus, session, endAfterNotices,
+      gate(ports.files, ports.regional, messageBox, dialogs, bonus, session, endAfterNotices,
            ports.log),
       sessionWindow(session, programIcon.Get(), std::move(supportAddress)) {
     notificationArea.onClick = [this] { notices.IconClicked(); };

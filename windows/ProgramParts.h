@@ -7,14 +7,8 @@
 
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
-#include "platform/Clock.h"
-#include "platform/DesktopLock.h"
-#include "platform/Files.h"
 #include "platform/MessageBoxPort.h"
-#include "platform/ProgramEnd.h"
-#include "platform/Regional.h"
 #include "platform/win32/Win32NotificationArea.h"
-#include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
 #include "session/SessionNotices.h"
 #include "session/UsageRecorder.h"
@@ -24,20 +18,11 @@
 
 namespace tembrel::win {
 
-// What the program reaches the world through, beside the shell's notification area.
-struct ProgramPorts {
-    Files& files;
-    const Clock& clock;
-    const Regional& regional;
-    DesktopLock& desktopLock;
-    ProgramEnd& programEnd;
-    MessageBoxPort& messageBox;
-    DiagnosticLog& log;
-};
-
 struct ProgramParts {
-    // The ports must outlive the parts.
-    ProgramParts(const ProgramPorts& ports, std::wstring supportAddress);
+    // The ports must outlive the parts; beside them the program reaches only the shell's
+    // notification area.
+    ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
+                 std::wstring supportAddress);
     // The parts hold each other's addresses.
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;

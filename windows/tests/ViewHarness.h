@@ -16,7 +16,7 @@ struct ViewPorts : FakePorts<> {
 
 struct ViewHarness : ViewPorts, ProgramParts {
     ViewHarness()
-        : ProgramParts({files, clock, regional, lock, programEnd, messageBox, log},
+        : ProgramParts({files, clock, regional, lock, programEnd, log}, messageBox,
                        L"help@tembrel.example.com") {}
 };
 
