@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
     } else {
         // A child's session of an hour, a few seconds in.
         harness->HandOver("3600");
-        harness->sessionWindow.Open();
-        harness->dialogs.CentreOver(harness->sessionWindow.Hwnd());
+        harness->OpenSessionWindow();
         shown = harness->sessionWindow.Hwnd();
         reportAfterMs = 4500;
         if (std::strcmp(which, "gate") == 0) {
