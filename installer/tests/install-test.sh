@@ -4,10 +4,10 @@
 # planted where the setup writes, the rights of the installed files as far as Wine shows them, the
 # autostart entry, the lock-down set in every account by the setup and lifted by the uninstaller,
 # the shortcut to the usage report, and the usage records kept or removed on request.
-# Usage: install-test.sh WINE_RUN SETUP_EXE ZIP HOLD_FILE_EXE SHOW_SECURITY_EXE
+# Usage: install-test.sh WINE_RUN SETUP_EXE ZIP HOLD_FILE_EXE SHOW_SECURITY_EXE [PLANTED_DLL]
 set -euo pipefail
 winerun=$1 setup=$(realpath "$2") zip=$(realpath "$3") holdfile=$(realpath "$4")
-showsecurity=$(realpath "$5")
+showsecurity=$(realpath "$5") planted_dll=${6:+$(realpath "$6")}
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$winerun")/.." && pwd)/build/windows/wineprefix}
 
@@ -119,7 +119,9 @@ check "silent install succeeds" wr "$setup" /S
 for file in Tembrel.exe engine.exe; do
     check "$file installed as shipped" same "$shipped/$file" "$default_dir/$file"
 done
-check "uninstaller installed" test -f "$default_dir/Uninstall.exe"
+check "uninstaller installed in a folder of its own" test -f "$default_dir/Uninstall/Uninstall.exe"
+check "listed with that uninstaller" \
+    bash -c "'$winerun' reg query '$uninst_key' /v UninstallString </dev/null | grep -qF 'Tembrel\\Uninstall\\Uninstall.exe'"
 check "the parent's WinLockDll.dll is not overwritten" same "$work/parents.dll" "$default_dir/WinLockDll.dll"
 check "Run entry starts the installed program" \
     bash -c "'$winerun' reg query '$run_key' /v Tembrel </dev/null | grep -qF '\"C:\\Program Files\\Tembrel\\Tembrel.exe\"'"
@@ -142,7 +144,7 @@ check "lock-down values present before uninstall" has_value "$system_key" Disabl
 # at once; it is done when its entry is gone.
 temp_copies=("$WINEPREFIX"/drive_c/users/*/Temp/~nsu*.tmp)
 rm -rf "${temp_copies[@]}"
-check "silent uninstall starts" wr "$default_dir/Uninstall.exe" /S
+check "silent uninstall starts" wr "$default_dir/Uninstall/Uninstall.exe" /S
 for _ in $(seq 1 240); do
     has_key "$uninst_key" || break
     sleep 0.5
@@ -155,7 +157,7 @@ check "lock-down lifted" lock_down_lifted
 check "other policy values untouched" has_value "$system_key" KeepMe
 check "no account's registry left loaded" not has_key 'HKU\Tembrel-Offline'
 check "Start-menu shortcut removed" not test -e "$shortcut"
-for file in Tembrel.exe engine.exe Uninstall.exe Tembrel.log; do
+for file in Tembrel.exe engine.exe Uninstall Tembrel.log; do
     check "$file removed" not test -e "$default_dir/$file"
 done
 check "the parent's library stays" same "$work/parents.dll" "$default_dir/WinLockDll.dll"
@@ -169,6 +171,8 @@ mkdir -p "$custom_dir/engine.exe.new"
 for file in Tembrel.exe Tembrel.exe.new WinLockDll.dll.new Uninstall.exe; do
     echo "a child's program" >"$custom_dir/$file"
 done
+mkdir -p "$custom_dir/Uninstall"
+echo "a child's program" >"$custom_dir/Uninstall/Uninstall.exe"
 cp "$custom_dir/Tembrel.exe" "$work/childs.exe"
 "$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' 'C:\TembrelTest\Tembrel.exe.new' \
     </dev/null &
@@ -195,18 +199,64 @@ done
 for file in Tembrel.exe engine.exe WinLockDll.dll; do
     check "$file installed as shipped" same "$shipped/$file" "$custom_dir/$file"
 done
-check "the planted Uninstall.exe replaced" not same "$work/childs.exe" "$custom_dir/Uninstall.exe"
+check "the planted Uninstall.exe removed" not test -e "$custom_dir/Uninstall.exe"
+check "the planted Uninstall\\Uninstall.exe replaced" \
+    not same "$work/childs.exe" "$custom_dir/Uninstall/Uninstall.exe"
 echo "a child's record" >"$custom_dir/Anna.var"
 check "a file the setup did not protect shows rights for Everyone" \
     not no_rights_for_everyone 'C:\TembrelTest\Anna.var'
-for file in Tembrel.exe engine.exe WinLockDll.dll Uninstall.exe; do
+for file in Tembrel.exe engine.exe WinLockDll.dll Uninstall Uninstall\\Uninstall.exe; do
     check "$file gives Everyone nothing (Wine's view of its rights)" \
         no_rights_for_everyone "C:\\TembrelTest\\$file"
 done
 check "the folder gives Everyone nothing (Wine's view of its rights)" no_rights_for_everyone 'C:\TembrelTest'
 check "the uninstaller searches DLLs in System32 only" \
-    bash "$here/check-dll-search.sh" x86_64-w64-mingw32-objdump "$custom_dir/Uninstall.exe"
+    bash "$here/check-dll-search.sh" x86_64-w64-mingw32-objdump "$custom_dir/Uninstall/Uninstall.exe"
 rm "$custom_dir/Anna.var"
+
+if [[ -n "$planted_dll" ]]; then
+    echo "== DLLs a child planted beside the setup and beside the uninstaller are not loaded"
+    # Wine is told to prefer a native DLL of each name, so a planted one would be taken if the
+    # search reached the folder. Left out as in the program's planted-DLL test: version and imm32,
+    # which Wine's own user32 resolves from the program's folder before its first instruction.
+    # Beside the setup, uxtheme is left out too: Wine's comctl32 loads it (by the plain search)
+    # while it starts, before the setup's first instruction. That is why the uninstaller, which
+    # runs as an administrator too, lives where no child can put a DLL beside it, and why parents
+    # are told to run the setup from their own folder.
+    names=(dwmapi windowscodecs propsys comctl32 winmm usp10 cryptbase profapi wtsapi32
+        userenv oleacc dbghelp riched20 msftedit ntmarta secur32 sspicli winsta wldp
+        textinputframework cryptsp bcrypt apphelp setupapi clbcatq shfolder)
+    overrides="mscoree,mshtml=;$(
+        IFS=,
+        echo "${names[*]}"
+    )=n,b"
+    plant() {
+        for name in "${names[@]}"; do
+            cp "$planted_dll" "$1/$name.dll"
+        done
+    }
+    markers() { find "$1" -name '*.loaded' -printf '%f '; }
+    no_markers() { [[ -z "$(markers "$1")" ]] || { echo "loaded: $(markers "$1")" >&2 && false; }; }
+    setup_folder=$work/downloads
+    mkdir -p "$setup_folder"
+    cp "$setup" "$setup_folder/"
+    plant "$setup_folder"
+    check "silent install from a folder with planted DLLs" \
+        env WINEDLLOVERRIDES="$overrides" "$winerun" "$setup_folder/$(basename "$setup")" /S \
+        '/D=C:\TembrelTest' </dev/null
+    check "the setup loaded none of them" no_markers "$setup_folder"
+    names+=(uxtheme)
+    plant "$custom_dir"
+    check "silent uninstall with DLLs planted in the program's folder starts" \
+        env WINEDLLOVERRIDES="$overrides" "$winerun" "$custom_dir/Uninstall/Uninstall.exe" /S </dev/null
+    for _ in $(seq 1 240); do
+        has_key "$uninst_key" || break
+        sleep 0.5
+    done
+    check "uninstall finished" not has_key "$uninst_key"
+    check "the uninstaller loaded none of them" no_markers "$custom_dir"
+    rm -rf "$custom_dir"
+fi
 
 echo "== own folder, our stand-in library, silent uninstall with /REMOVERECORDS"
 check "silent install into C:\\TembrelTest" wr "$setup" /S '/D=C:\TembrelTest'
@@ -225,7 +275,7 @@ for file in "${usage_files[@]}" "${leftovers[@]}"; do
 done
 lock_down
 # Run in place (_?=) so that this call returns only when the uninstaller is done.
-check "silent uninstall with /REMOVERECORDS" wr "$custom_dir/Uninstall.exe" /S /REMOVERECORDS '_?=C:\TembrelTest'
+check "silent uninstall with /REMOVERECORDS" wr "$custom_dir/Uninstall/Uninstall.exe" /S /REMOVERECORDS '_?=C:\TembrelTest\Uninstall'
 check "Run entry removed" not has_value "$run_key" Tembrel
 check "lock-down lifted" lock_down_lifted
 check "Start-menu shortcut removed" not test -e "$shortcut"
@@ -238,7 +288,7 @@ check "silent install" wr "$setup" /S '/D=C:\TembrelTest'
 cp "$work/parents.dll" "$custom_dir/WinLockDll.dll"
 check "setup runs again over the install" wr "$setup" /S '/D=C:\TembrelTest'
 check "the parent's library is not overwritten" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
-check "silent uninstall" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
+check "silent uninstall" wr "$custom_dir/Uninstall/Uninstall.exe" /S '_?=C:\TembrelTest\Uninstall'
 check "the parent's library stays" same "$work/parents.dll" "$custom_dir/WinLockDll.dll"
 check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
 
@@ -260,7 +310,7 @@ for file in Tembrel.exe engine.exe WinLockDll.dll; do
     check "it replaces $file at the next restart" pending "TembrelTest\\$file.new"
 done
 check "the stand-in library stays ours" has_value "$uninst_key" StandInLibrarySize
-check "silent uninstall while they are in use" wr "$custom_dir/Uninstall.exe" /S '_?=C:\TembrelTest'
+check "silent uninstall while they are in use" wr "$custom_dir/Uninstall/Uninstall.exe" /S '_?=C:\TembrelTest\Uninstall'
 for file in Tembrel.exe engine.exe WinLockDll.dll; do
     check "the waiting $file.new removed" not test -e "$custom_dir/$file.new"
 done
