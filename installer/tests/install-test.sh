@@ -173,6 +173,7 @@ for file in Tembrel.exe Tembrel.exe.new WinLockDll.dll.new Uninstall.exe; do
 done
 mkdir -p "$custom_dir/Uninstall"
 echo "a child's program" >"$custom_dir/Uninstall/Uninstall.exe"
+chmod a-w "$custom_dir/WinLockDll.dll.new" # read-only, as Wine shows the attribute
 cp "$custom_dir/Tembrel.exe" "$work/childs.exe"
 "$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' 'C:\TembrelTest\Tembrel.exe.new' \
     </dev/null &
