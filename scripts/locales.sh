@@ -6,7 +6,8 @@ set -euo pipefail
 missing=()
 for name in "$@"; do
     # `locale -a` lists "hu_HU.utf8" for "hu_HU.UTF-8".
-    normal=$(sed -e 's/\.UTF-8$/.utf8/' <<<"$name")
+    normal=${name%.UTF-8}
+    [[ $normal == "$name" ]] || normal+=.utf8
     locale -a 2>/dev/null | grep -qxF "$normal" || missing+=("$name")
 done
 ((${#missing[@]})) || exit 0

@@ -11,7 +11,8 @@ bin=$(realpath "$1")
 shift
 only=" $* "
 root=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX=$(dirname "$bin")/wineprefix-regional WINEDEBUG=-all
+WINEPREFIX=$(dirname "$bin")/wineprefix-regional
+export WINEPREFIX WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # locale | ANSI code page | decimal separator | short date (date(1) format) | children ("|")
