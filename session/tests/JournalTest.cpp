@@ -70,6 +70,29 @@ TEST_F(StartUp, JournalThatCanNeverBeWrittenHoldsTheUsageWritesBackAMinute) {
     EXPECT_EQ(session.PendingWrites(), 0u);
 }
 
+// The quit signal ends the program only once what the last close owes is on disk or in the
+// journal: in memory alone it would go with the program.
+TEST_F(StartUp, QuitWaitsWhileTheCloseIsNeitherWrittenNorJournaled) {
+    HandOver("600");
+    Ticks(5);
+    bool failing = true;
+    files.beforeOp = [&](MemoryFiles::Op op, const std::string& path) {
+        if (failing && op == MemoryFiles::Op::Replace && path != files.PathOf("EN")) {
+            throw FileError("disk full");
+        }
+    };
+    session.Command6Click();
+    files["EN"] = "|||EN|||End\r\n";
+    Ticks(3);
+    EXPECT_EQ(programEnd.ended, 0);
+    failing = false;
+    session.Timer1Tick();
+    EXPECT_EQ(programEnd.ended, 1);
+    Restart();
+    EXPECT_EQ(Get("used", "Ann12-8-2025"), "5");
+    EXPECT_EQ(Get("weektotal", "50Ann2025"), "5");
+}
+
 TEST_F(StartUp, DamagedJournalIsRemovedAndLoggedAndRecordsNothing) {
     const char* const damaged[] = {
         "",
