@@ -273,6 +273,9 @@ class FailClosed : public ::testing::Test {
                 Secure();
             }
         }
+        if (taken && handOver && handOver->first == 0) {
+            handOver.reset(); // refused: the session it ended stays ended
+        }
         if (taken && handOver) {
             EXPECT_FALSE(running) << "a hand-over taken without closing the session";
             running = Taken();
@@ -280,6 +283,9 @@ class FailClosed : public ::testing::Test {
             running->journalHi = 1;
             handOver.reset();
             EXPECT_EQ(session.StartAllowance(), std::to_string(running->allowance));
+        }
+        if (!closes.empty() && closes.back().reason != CloseReason::Recovered && !running) {
+            EXPECT_EQ(session.Status(), Horodesk::kClosingMessage);
         }
         if (session.PendingWrites() == 0) {
             Secure();
@@ -330,17 +336,19 @@ class FailClosed : public ::testing::Test {
         }
         if (!running && !handOver && process->session.PendingWrites() == 0) {
             // Idle: on to the next login, now and then just before midday or midnight.
-            long long gap = Between(30, 7200);
+            long long gap = Between(30, 7200), allowance = Between(20, 1500);
             const long long day = clock.now.hour * 3600 + clock.now.minute * 60 + clock.now.second;
             for (const long long edge : {11 * 3600 + 50 * 60, 23 * 3600 + 50 * 60}) {
                 if (day < edge && day + gap > edge) {
                     gap = edge - day + Between(0, 540);
+                    allowance = Between(700, 1500); // long enough to run into it
                 }
             }
             clock.Advance(gap);
-            HandOver(kUsers[rng() % 3], Between(20, 1500));
+            HandOver(kUsers[rng() % 3], allowance);
         } else if (running && !handOver && OneIn(1500)) {
-            HandOver(kUsers[rng() % 3], Between(20, 1500)); // replaces the running session
+            // Replaces the running session; one of no seconds is refused after ending it.
+            HandOver(kUsers[rng() % 3], OneIn(4) ? 0 : Between(20, 1500));
         }
         if (running && OneIn(400)) {
             const long long bonus = Between(1, 300);
@@ -391,6 +399,8 @@ TEST_F(FailClosed, EveryFaultEndsAtTheLockScreenAndEverySecondIsOnRecordOnce) {
         clock.Advance(1);
     }
     failPerMille = deathOneIn = 0;
+    files.files.erase(files.PathOf("allow")); // the last login never happens
+    handOver.reset();
     if (running) {
         Run([this] { process->session.Command6Click(); }, false);
     }
@@ -426,7 +436,7 @@ TEST_F(FailClosed, EveryFaultEndsAtTheLockScreenAndEverySecondIsOnRecordOnce) {
     for (const CloseReason r :
          {CloseReason::TimeUp, CloseReason::HoursWindow, CloseReason::Midday,
           CloseReason::EndSession, CloseReason::Replaced, CloseReason::Recovered}) {
-        EXPECT_GE(reasons[r], 2) << static_cast<int>(r);
+        EXPECT_GE(reasons[r], 1) << static_cast<int>(r);
     }
 }
 
