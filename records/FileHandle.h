@@ -50,7 +50,7 @@ std::optional<std::string> ReadRecord(Files& files, const Regional& regional, st
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, const Clock& clock,
                                       std::string_view key, std::string_view name);
 // The values of several keys from one read of the file, so that they come from one version of it:
-// a hand-over's allowance and user, a window's opening and closing hour.
+// a hand-over's allowance and user.
 std::vector<std::optional<std::string>> ReadRecords(Files& files, const Regional& regional,
                                                     const Clock& clock,
                                                     std::initializer_list<std::string_view> keys,

@@ -339,10 +339,8 @@ bool Horodesk::HoursWindowPart() {
     const std::string separator = ports_.regional.DecimalSeparator();
     bool closed = false;
     const bool read = Guard("Timer1 hours window", [&] {
-        auto values =
-            ReadRecords(ports_.files, ports_.regional, ports_.clock, {"open", "close"}, cUser_);
-        auto open = std::move(values[0]);
-        auto close = std::move(values[1]);
+        auto open = Read("open", cUser_);
+        auto close = Read("close", cUser_);
         const auto state = HoursWindowState(open, close, hour, separator);
         window_.emplace(std::move(open), std::move(close));
         closed = state && *state == "CLOSED";
