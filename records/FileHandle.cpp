@@ -170,22 +170,33 @@ bool EndsInOpenLine(std::string_view text) {
     return text.find_first_not_of('\n', rest) != std::string_view::npos;
 }
 
-std::optional<std::string> ReadRecordWith(Files& files, const Regional& regional,
-                                          std::string_view key, std::string_view name,
-                                          const Clock* clock) {
+std::vector<std::optional<std::string>>
+ReadRecordsWith(Files& files, const Regional& regional,
+                std::initializer_list<std::string_view> keys, std::string_view name,
+                const Clock* clock) {
+    std::vector<std::optional<std::string>> values(keys.size());
     const auto content = ReadRecordText(files, RecordPath(files, regional, name), clock);
     if (!content) {
-        return std::nullopt;
+        return values;
     }
     const std::string& text = *content;
     const std::string foldedText = regional.ToLower(text);
-    const std::string foldedPattern = regional.ToLower(RecordPattern(key));
     if (foldedText.size() != text.size()) {
         // The match position must mean the same byte in both texts.
         throw InvalidArgument("lower-casing changed the length of record file " +
                               std::string(name));
     }
-    return FindValue(regional, text, foldedText, foldedPattern);
+    auto value = values.begin();
+    for (const std::string_view key : keys) {
+        *value++ = FindValue(regional, text, foldedText, regional.ToLower(RecordPattern(key)));
+    }
+    return values;
+}
+
+std::optional<std::string> ReadRecordWith(Files& files, const Regional& regional,
+                                          std::string_view key, std::string_view name,
+                                          const Clock* clock) {
+    return ReadRecordsWith(files, regional, {key}, name, clock).front();
 }
 
 } // namespace
@@ -260,6 +271,13 @@ std::optional<std::string> ReadRecord(Files& files, const Regional& regional, st
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, const Clock& clock,
                                       std::string_view key, std::string_view name) {
     return ReadRecordWith(files, regional, key, name, &clock);
+}
+
+std::vector<std::optional<std::string>> ReadRecords(Files& files, const Regional& regional,
+                                                    const Clock& clock,
+                                                    std::initializer_list<std::string_view> keys,
+                                                    std::string_view name) {
+    return ReadRecordsWith(files, regional, keys, name, &clock);
 }
 
 } // namespace tembrel

@@ -1,9 +1,11 @@
 #pragma once
 // Reading the record files of the program's folder: "|||key|||value" lines, CR-terminated.
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -47,6 +49,12 @@ std::optional<std::string> ReadRecord(Files& files, const Regional& regional, st
 // The same, reading files that another program may be writing at this moment (see ReadRecordText).
 std::optional<std::string> ReadRecord(Files& files, const Regional& regional, const Clock& clock,
                                       std::string_view key, std::string_view name);
+// The values of several keys from one read of the file, so that they come from one version of it:
+// a hand-over's allowance and user.
+std::vector<std::optional<std::string>> ReadRecords(Files& files, const Regional& regional,
+                                                    const Clock& clock,
+                                                    std::initializer_list<std::string_view> keys,
+                                                    std::string_view name);
 
 // "|||key|||", the beginning of the record of `key`.
 std::string RecordPattern(std::string_view key);

@@ -27,6 +27,8 @@ constexpr int kGraceSeconds = 40;
 // warning go unrecorded.
 constexpr int kJournalTicks = 10;
 constexpr int kRetryTicks = 10;
+// After this many ticks of failing journal writes, the usage writes stop waiting for it.
+constexpr int kJournalGiveUpTicks = 60;
 // A temporary file of ours this old belongs to a write that died.
 constexpr long long kLeftoverSeconds = 60;
 constexpr const char* kJournalHeader = "Tembrel journal 1";
@@ -215,6 +217,9 @@ void Horodesk::Tick() {
             }
         }
     }
+    if (journalBehind_) {
+        ++journalFailingTicks_;
+    }
     if ((!pending_.empty() || recoveryPending_ || journalBehind_) &&
         ++ticksSinceRetry_ >= kRetryTicks) {
         ticksSinceRetry_ = 0;
@@ -238,6 +243,9 @@ bool Horodesk::QuitPart() {
         // During a session the quit waits for its close, so that its use is recorded.
         if (quitRequested_ && !SessionRunning()) {
             FlushPending(); // what still fails stays in the journal for the next start
+            if (journalBehind_) {
+                return; // not even there yet: the quit waits for the journal too
+            }
             WriteRecord(ports_.files, "EN", "EN", std::string("None"));
             ended = true;
             ports_.programEnd.EndProgram();
@@ -247,11 +255,14 @@ bool Horodesk::QuitPart() {
 }
 
 void Horodesk::HandOverPart() {
-    const std::string handOver = Read("ALLOW", "allow").value_or("");
+    // One read for both values: two could see two versions of the file, or the second none.
+    const auto values =
+        ReadRecords(ports_.files, ports_.regional, ports_.clock, {"ALLOW", "user"}, "allow");
+    const std::string handOver = values[0].value_or("");
     if (handOver.empty()) {
         return;
     }
-    const std::string user = Read("user", "allow").value_or("");
+    const std::string user = values[1].value_or("");
     const std::string problem = HandOverProblem(handOver, user);
     // A new hand-over ends the running session: its use is recorded before anything else, so no
     // used time is dropped whatever happens to the new one.
@@ -688,23 +699,25 @@ void Horodesk::SaveJournal() {
         return; // the journal on disk is still to be read: it must not be overwritten
     }
     const std::string path = JournalPath();
-    bool saved = Guard("Journal", [&] {
+    const bool saved = Guard("Journal", [&] {
         if (!HasSessionToRecord() && pending_.empty()) {
             ports_.files.Remove(path);
         } else {
             ReplaceFile(ports_.files, path, JournalText());
         }
     });
-    if (!saved) {
-        // No journal is safe too: nothing can be replayed from it. Only a stale one is not.
-        try {
-            ports_.files.Remove(path);
-            saved = !RecordFileExists(ports_.files, path);
-        } catch (...) {
-            saved = false;
-        }
+    if (saved) {
+        journalFailingTicks_ = 0;
+        journalBehind_ = false;
+        return;
     }
-    journalBehind_ = !saved;
+    // A journal that is only behind stays: no usage write lands while it is behind, and the
+    // values it holds replay as the same values, so it never counts a second twice, while
+    // removing it would lose the running session to a crash. Only a journal that cannot be
+    // written for good (a folder or a read-only file of its name) must not hold the usage writes
+    // back for ever: after a while they go ahead, and a restart may count again what it still
+    // holds, which costs the child time instead of granting it.
+    journalBehind_ = journalFailingTicks_ < kJournalGiveUpTicks;
 }
 
 void Horodesk::Recover() {

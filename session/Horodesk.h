@@ -180,6 +180,8 @@ class Horodesk {
     // A journal found at start-up could not be read: it is tried again, and not overwritten.
     bool recoveryPending_ = false;
     int ticksSinceJournal_ = 0;
+    // Ticks since the journal began to fail to be written.
+    int journalFailingTicks_ = 0;
     int ticksSinceRetry_ = 0;
     bool quitRequested_ = false;
     // The 40 seconds for typing the password are given once between two hand-overs.

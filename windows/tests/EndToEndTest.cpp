@@ -3,6 +3,8 @@
 // polls for its result with a generous deadline.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,13 @@ namespace {
 
 std::vector<std::string> UsageFiles(const TempFolder& folder) {
     return FilesIn(folder, "*Ann*.var");
+}
+
+// The whole number after "|||key|||" in the text, or -1.
+long long Value(const std::string& text, const std::string& key) {
+    const std::string pattern = "|||" + key + "|||";
+    const std::size_t at = text.find(pattern);
+    return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + pattern.size());
 }
 
 TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
@@ -80,6 +89,51 @@ TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     EXPECT_TRUE(tembrel.Ended(20000));
     EXPECT_EQ(ReadFileDirect(folder / "EN.var"), "|||EN|||None\r\n");
     SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", nullptr);
+}
+
+// taskkill /F in the middle of a session: the next start records what the session used up to the
+// journal's last write, before its lock screen comes up.
+TEST(EndToEndTest, SessionOfAKilledProcessIsOnRecordAfterTheRestart) {
+    TempFolder folder;
+    std::string failed;
+    ASSERT_TRUE(InstallProgram(folder, failed)) << failed;
+    WriteFileDirect(folder / "handed-over.txt", "yes"); // the lock screen hands nothing over
+    long long used = 0;
+    {
+        Process tembrel;
+        ASSERT_TRUE(tembrel.Start(folder / "Tembrel.exe", folder.Path()));
+        ASSERT_TRUE(WaitFor([&] { return SessionWindowOf(tembrel.info.dwProcessId) != nullptr; },
+                            std::chrono::seconds(30)));
+        WriteFileDirect(folder / "allow.var", "|||allow|||600\r\n|||user|||Ann\r\n");
+        // The journal is written at least every ten seconds: wait for one with time used.
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                const std::string journal = ReadIfThere(folder / "Tembrel.journal");
+                const std::size_t at = journal.find("remaining=");
+                used = at == std::string::npos ? 0 : 600 - std::atoll(journal.c_str() + at + 10);
+                return used > 0;
+            },
+            std::chrono::seconds(40)));
+        ASSERT_TRUE(TerminateProcess(tembrel.process.Get(), 1));
+        ASSERT_TRUE(tembrel.Ended(10000));
+    }
+    EXPECT_TRUE(UsageFiles(folder).empty());
+
+    Process restarted;
+    ASSERT_TRUE(restarted.Start(folder / "Tembrel.exe", folder.Path()));
+    ASSERT_TRUE(WaitFor([&] { return UsageFiles(folder).size() == 3; }, std::chrono::seconds(30)));
+    for (const std::string& name : UsageFiles(folder)) {
+        const std::string text = ReadIfThere(folder / name);
+        // The journal seen, or one written just before the kill.
+        const long long value =
+            std::max({Value(text, "used"), Value(text, "USED"), Value(text, "weektotal")});
+        EXPECT_GE(value, used) << name << ": " << text;
+        EXPECT_LE(value, used + 10) << name << ": " << text;
+    }
+    EXPECT_TRUE(WaitFor([&] { return !ExistsDirect(folder / "Tembrel.journal"); },
+                        std::chrono::seconds(10)));
+    WriteFileDirect(folder / "EN.var", "|||EN|||End\r\n");
+    EXPECT_TRUE(restarted.Ended(20000));
 }
 
 } // namespace

@@ -3,10 +3,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/Errors.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/tests/FolderFiles.h"
 #include "platform/win32/tests/TempFolder.h"
+#include "records/FileHandle.h"
+#include "records/FindDate.h"
 
 namespace tembrel {
 namespace {
@@ -157,6 +164,64 @@ TEST_F(Win32FilesTest, OnlyPlainFilesCount) {
     for (const auto& c : cases) {
         EXPECT_EQ(files.IsPlainFile(c.path), c.plain) << c.path;
     }
+}
+
+// Size and last-write time as the disk has them, in local time; the folder's plain files only.
+TEST_F(Win32FilesTest, InfoAndListFolderSeeTheRealFolder) {
+    FolderFiles folder(temp.Path());
+    WriteFileDirect(temp / "a.var", "12345");
+    WriteFileDirect(temp / "b.var.77-1.tmp", "");
+    WriteFileDirect(temp / "hidden.var", "x");
+    ::SetFileAttributesW(AnsiToWide(temp / "hidden.var").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ::CreateDirectoryW(AnsiToWide(temp / "folder.var").c_str(), nullptr);
+
+    std::vector<std::string> listed = folder.ListFolder();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{temp / "a.var", temp / "b.var.77-1.tmp"}));
+
+    const Win32Clock clock;
+    FileInfo info = folder.Info(temp / "a.var");
+    EXPECT_EQ(info.size, 5u);
+    const long long age = LocalSeconds(clock.Now()) - LocalSeconds(info.lastWrite);
+    EXPECT_GE(age, -2);
+    EXPECT_LE(age, 5);
+
+    // A last-write time set by hand comes back to the second.
+    SYSTEMTIME set{2024, 3, 2, 5, 14, 7, 9, 0};
+    FILETIME local{}, utc{};
+    ::SystemTimeToFileTime(&set, &local);
+    ::LocalFileTimeToFileTime(&local, &utc);
+    {
+        UniqueHandle file(::CreateFileW(AnsiToWide(temp / "a.var").c_str(), FILE_WRITE_ATTRIBUTES,
+                                        0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &utc));
+    }
+    info = folder.Info(temp / "a.var");
+    EXPECT_EQ(LocalSeconds(info.lastWrite), LocalSeconds(LocalTime{2024, 3, 5, 14, 7, 9}));
+    EXPECT_EQ(folder.Info(temp / "b.var.77-1.tmp").size, 0u);
+    EXPECT_THROW(folder.Info(temp / "missing.var"), FileError);
+}
+
+// A hand-over caught half-written on a real disk reads as still being written; the same bytes,
+// left alone for a while (finished by hand), read.
+TEST_F(Win32FilesTest, FreshLastLineWithoutCrReadsAsBeingWritten) {
+    const Win32Clock clock;
+    WriteFileDirect(temp / "allow.var", "|||allow|||36");
+    EXPECT_THROW(ReadRecordText(files, temp / "allow.var", &clock), FileBeingWritten);
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= 3ull * 10000000ull; // three seconds ago
+    const FILETIME earlier{t.LowPart, t.HighPart};
+    {
+        UniqueHandle file(::CreateFileW(AnsiToWide(temp / "allow.var").c_str(),
+                                        FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &earlier));
+    }
+    EXPECT_EQ(ReadRecordText(files, temp / "allow.var", &clock), "|||allow|||36");
 }
 
 TEST_F(Win32FilesTest, NamesOutsideAsciiTravelInTheAnsiCodePage) {
