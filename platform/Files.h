@@ -1,7 +1,6 @@
 #pragma once
 // The files of the program's folder. Paths are full paths in the ANSI code page, with "\" between
-// folder and name. Every failing operation throws FileError, except IsPlainFile, which answers
-// false when the look-up fails.
+// folder and name. Every failing operation throws FileError.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +21,9 @@ class Files {
     virtual ~Files() = default;
     // The folder that holds the program file, without a trailing backslash.
     virtual std::string ProgramFolder() const = 0;
-    // True for a plain file: not a folder, not hidden, not system. False also on any look-up error.
+    // True for a plain file: not a folder, not hidden, not system; false when nothing is at the
+    // path. A look-up that fails otherwise (access denied, a drive not ready) throws: a file taken
+    // for missing would be written afresh over what it holds.
     virtual bool IsPlainFile(const std::string& path) const = 0;
     // The whole content, byte for byte.
     virtual std::string ReadAll(const std::string& path) = 0;

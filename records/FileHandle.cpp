@@ -203,7 +203,9 @@ std::optional<std::string> ReadRecordWith(Files& files, const Regional& regional
 
 std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
                                           const Clock* clock) {
-    if (!RecordFileExists(files, path)) {
+    // A look-up that fails is a failed read, not a missing file: the usage writes add to what a
+    // read finds, and a file taken for missing would lose everything it held.
+    if (!files.IsPlainFile(path)) {
         return std::nullopt;
     }
     const auto tooLarge = [&] {

@@ -14,7 +14,7 @@
 namespace tembrel {
 
 // True when a plain file (not a folder, not hidden or system) is at the full path; false also when
-// the look-up fails.
+// the look-up fails, for callers to whom a file they cannot see is as good as none.
 bool RecordFileExists(const Files& files, const std::string& path);
 
 // The full path of record file `name`: the program's folder, "\", name, ".var". A name for which
@@ -31,7 +31,8 @@ constexpr std::uint64_t kMaxRecordFileBytes = 1024 * 1024;
 // A last line without its CR is taken as whole only once its file is this many seconds old.
 constexpr long long kSettleSeconds = 2;
 
-// The whole text of the file at `path`, or absent when there is no plain file there. A file larger
+// The whole text of the file at `path`, or absent when there is no plain file there; a look-up
+// that fails throws FileError. A file larger
 // than kMaxRecordFileBytes throws FileError from its size, unread. Given a clock, a file whose
 // last line has no CR yet and that was last written less than kSettleSeconds ago throws
 // FileBeingWritten: another program is most likely still writing it.

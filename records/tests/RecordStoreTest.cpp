@@ -372,7 +372,8 @@ TEST(RecordFileExists, IsTrueForAPlainFileOnly) {
     ThrowingFiles failing;
     failing["plain"] = "";
     EXPECT_FALSE(RecordFileExists(failing, failing.PathOf("plain")));
-    EXPECT_EQ(ReadRecord(failing, "k", "plain"), std::nullopt);
+    // A read must not take the file for missing: a usage write would start again from 0.
+    EXPECT_THROW(ReadRecord(failing, "k", "plain"), FileError);
 }
 
 TEST(RecordPath, LeavesRoomForTheTemporaryFileWithinTheLimitsOfAWindowsPath) {
