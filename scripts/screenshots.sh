@@ -11,8 +11,7 @@ fi
 cd "$root"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2 --target TembrelScreens
-export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-scripts/wine-prefix.sh
+source scripts/wine-env.sh
 wineserver -p
 work=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT

@@ -5,7 +5,7 @@
 # Usage: install-test.sh WINE_RUN SETUP_EXE ZIP HOLD_FILE_EXE
 set -euo pipefail
 winerun=$1 setup=$(realpath "$2") zip=$(realpath "$3") holdfile=$(realpath "$4")
-export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$winerun")/.." && pwd)/build/windows/wineprefix}
+source "$(dirname "$winerun")/wine-env.sh"
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tembrel'
