@@ -60,7 +60,7 @@ class Horodesk {
     bool CommandEndEnabled() const { return commandEndEnabled_; }
     bool SessionRunning() const { return !bigCount_.empty(); }
     // There is a session whose use a close records.
-    bool HasSessionToRecord() const { return !bigCount_.empty() && !cUser_.empty(); }
+    bool HasSessionToRecord() const { return SessionRunning() && !cUser_.empty(); }
     // Usage writes that failed and wait to be tried again.
     std::size_t PendingWrites() const { return pending_.size(); }
     // The quit signal came during a session: the program ends once that session is closed.

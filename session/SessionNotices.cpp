@@ -125,7 +125,8 @@ std::string SessionNotices::Tooltip(const SessionFacts& facts) {
 SessionFacts SessionNotices::FactsOf(const Horodesk& session, const Regional& regional,
                                      const LocalTime& now) {
     SessionFacts facts;
-    facts.running = session.SessionRunning() && !session.cUser().empty();
+    // The session a close would record is the one the notices speak of.
+    facts.running = session.HasSessionToRecord();
     if (!facts.running) {
         return facts;
     }

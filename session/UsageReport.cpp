@@ -121,6 +121,14 @@ std::string DayLabel(long long day) {
     return std::string(kWeekdays[Weekday(day)]) + " " + IsoDate(DateOfDay(day));
 }
 
+// "Wed 2026-12-09", of which a narrow window shows "Wed 12-09": the page's header names the year.
+std::string ShortDayLabel(long long day) {
+    const std::string date = IsoDate(DateOfDay(day));
+    const std::size_t monthDay = date.size() - 5; // "12-09"
+    return std::string(kWeekdays[Weekday(day)]) + " <span class=\"year\">" +
+           date.substr(0, monthDay) + "</span>" + date.substr(monthDay);
+}
+
 bool LessByName(const std::string& a, const std::string& b) {
     const auto lower = [](unsigned char c) {
         return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
@@ -152,7 +160,7 @@ h2{font-size:1.25em;margin:0 0 8px;overflow-wrap:anywhere}
 .totals div{background:#e8f0fc;border-radius:6px;padding:6px 10px}
 .totals dt{font-size:.8em;color:#4a5366}
 .totals dd{margin:0;font-size:1.3em;font-weight:600;white-space:nowrap}
-svg{display:block;width:100%;height:auto;max-width:640px}
+svg{display:block;width:100%;height:auto;max-width:640px;overflow:visible}
 svg .bar{fill:#4a86d9}
 svg .today{fill:#1d4f99}
 svg .grid{stroke:#d9dde5;stroke-width:1}
@@ -161,6 +169,7 @@ svg .value{fill:#1d2330;font-weight:600}
 h3{font-size:1em;margin:10px 0 4px}
 table{width:100%;border-collapse:collapse;font-size:.88em}
 th,td{text-align:left;padding:3px 6px;border-bottom:1px solid #e4e7ed;white-space:nowrap}
+td:last-child{white-space:normal}
 th{color:#4a5366;font-weight:600}
 td.n,th.n{text-align:right}
 .empty{padding:0 18px;color:#5a6272}
@@ -170,6 +179,11 @@ td.n,th.n{text-align:right}
  .child{padding:10px}
  .totals dd{font-size:1.1em}
  .wide{display:none}
+ .year{display:none}
+ .totals{gap:6px}
+ .totals div{padding:5px 7px}
+ .totals dd{white-space:normal}
+ svg text{font-size:16px}
  th,td{padding:3px 4px}
 }
 @media print{
@@ -178,6 +192,7 @@ td.n,th.n{text-align:right}
  .child{border:0;padding:0 0 0 0;break-after:page;page-break-after:always}
  .child:last-child{break-after:auto;page-break-after:auto}
  .wide{display:table-cell}
+ .year{display:inline}
 }
 )";
 
@@ -235,7 +250,7 @@ void Sessions(std::string& out, const ChildUsage& child) {
            "<th>To</th><th class=\"n\">Used</th><th class=\"n wide\">Bonus</th><th>Ended</th>"
            "</tr></thead><tbody>";
     for (const ClosedSession& s : child.last) {
-        out += "<tr><td>" + DayLabel(DayNumber(s.end)) + "</td><td class=\"wide\">" +
+        out += "<tr><td>" + ShortDayLabel(DayNumber(s.end)) + "</td><td class=\"wide\">" +
                IsoTime(s.start).substr(0, 5) + "</td><td>" + IsoTime(s.end).substr(0, 5) +
                "</td><td class=\"n\">" + Duration(s.allowanceUsed) + "</td><td class=\"n wide\">" +
                (s.bonusGiven == 0 ? "" : Duration(s.bonusGiven)) + "</td><td>" +

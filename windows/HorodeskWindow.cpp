@@ -38,6 +38,9 @@ bool HorodeskWindow::Open() {
         return false;
     }
     background_ = RenderPicture(art::SessionBackground(Dpi() / 96.0));
+    // Every change the logic makes is shown through onChange, whatever event made it (a click, a
+    // tick, a parent dialog, the end of the Windows session); the first Render shows the state the
+    // window was built over.
     logic_.onChange = [this] { Render(); };
     logic_.Load();
     Render();
@@ -78,9 +81,8 @@ void HorodeskWindow::OnCommand(int id, int code, HWND /*control*/) {
         logic_.Command1Click();
         break;
     default:
-        return;
+        break;
     }
-    Render();
 }
 
 LRESULT HorodeskWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -93,20 +95,15 @@ LRESULT HorodeskWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         } else {
             break;
         }
-        Render();
         return 0;
     case WM_CLOSE:
-        // The close box, the system menu and Alt+F4 all end here: refused.
-        logic_.CloseRequest();
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            logic_.CloseRequest();
+        // The close box, the system menu and Alt+F4 all end here; the default closes the window.
+        if (!logic_.CloseRequest()) {
             return 0;
         }
         break;
     case WM_QUERYENDSESSION:
-        // Windows may end the session: only the user's own close requests are refused.
+        // Windows may always end the session: only the user's own close requests ask the logic.
         return TRUE;
     case WM_ENDSESSION:
         if (wParam != FALSE) {

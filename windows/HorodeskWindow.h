@@ -1,7 +1,8 @@
 #pragma once
 // The session window: shows the time remaining and the session buttons over its background
 // picture, forwards clicks, timer ticks and close requests to the session logic, and renders
-// what the logic says. It refuses the user's close and lets Windows end the session.
+// what the logic says whenever the logic says it changed. The user's close closes it only if the
+// logic allows; Windows may always end the session.
 #include <string>
 
 #include "session/Horodesk.h"
@@ -30,12 +31,13 @@ class HorodeskWindow : public View {
     // Creates the window, runs the logic's load (lock-down, first launch of the lock screen),
     // shows the window and starts both timers.
     bool Open();
-    // Shows the logic's state: the Status caption and whether CommandEnd is enabled.
-    void Render();
     // The program ends when this window goes (tests keep their message queue clean without it).
     void QuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
   private:
+    // Shows the logic's state: the Status caption and whether CommandEnd is enabled. Called
+    // through the logic's onChange only (and once at Open), never after forwarding an event.
+    void Render();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
     void OnPaintBackground(HDC dc) override;

@@ -1,32 +1,25 @@
 // Tembrel.exe: one instance per user session; the splash for two seconds, then the session window
-// for the life of the program. Builds the Windows ports, the logic and the views, and runs the
-// message loop.
+// for the life of the program. Builds the Windows ports, hands them to the program's parts, and
+// runs the message loop.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <string>
 
-#include "dialogs/BonusTime.h"
-#include "dialogs/MPassword.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32MessageBox.h"
-#include "platform/win32/Win32NotificationArea.h"
 #include "platform/win32/Win32ProgramEnd.h"
 #include "platform/win32/Win32Regional.h"
 #include "platform/win32/WinLockLibrary.h"
 #include "session/DiagnosticLog.h"
-#include "session/Horodesk.h"
-#include "session/SessionNotices.h"
-#include "session/UsageRecorder.h"
 #include "windows/CommonControls.h"
 #include "windows/HorodeskWindow.h"
-#include "windows/Icons.h"
 #include "windows/MessageLoop.h"
-#include "windows/ParentDialogViews.h"
+#include "windows/ProgramParts.h"
 #include "windows/SingleInstance.h"
 #include "windows/SplashWindow.h"
 #include "windows/Ui.h"
@@ -78,41 +71,14 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
-    Icon programIcon = LoadProgramIcon();
-    Icon bonusIcon = LoadBonusIcon();
-
-    // Notices: the notification-area icon and the warnings before the end. Every end of the
-    // program goes through them, so that the icon never outlives the process.
-    Win32NotificationArea notificationArea(programIcon.Get());
-    SessionNotices notices(notificationArea);
-    notificationArea.onClick = [&notices] { notices.IconClicked(); };
-    EndAfterNotices programEnd(notices, win32ProgramEnd);
-
-    Horodesk session({files, clock, regional, desktopLock, programEnd, log});
-    session.SetNotices(&notices);
-
-    // The usage history and report, written after every close; names go from the code page to
-    // the page's UTF-8.
-    UsageRecorder usage(files, clock, log,
-                        [](std::string_view text) { return AnsiTextToUtf8(text); });
-    session.onClosed = [&usage](const ClosedSession& closed) { usage.Closed(closed); };
-
-    ParentDialogViews dialogViews(programIcon.Get(), bonusIcon.Get());
-    BonusTime bonus(session, dialogViews, log);
-    MPassword gate(files, regional, messageBox, dialogViews, bonus, session, programEnd, log);
-    dialogViews.Attach(gate, bonus);
-    session.SetParentGate(&gate);
-
-    HorodeskWindow sessionWindow(session, programIcon.Get(), AnsiToWide(TEMBREL_SUPPORT_EMAIL));
-    sessionWindow.QuitOnDestroy(true);
-    notificationArea.SetWindow([&sessionWindow] { return sessionWindow.Hwnd(); });
-    SplashWindow splash(programIcon.Get(), [&] {
-        if (!sessionWindow.Open()) {
+    ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
+                         AnsiToWide(TEMBREL_SUPPORT_EMAIL));
+    program.sessionWindow.QuitOnDestroy(true);
+    SplashWindow splash(program.programIcon.Get(), [&] {
+        if (!program.OpenSessionWindow()) {
             log.Append("Start-up", "the session window could not be created");
             PostQuitMessage(1);
-            return;
         }
-        dialogViews.CentreOver(sessionWindow.Hwnd());
     });
     if (!splash.Open()) {
         log.Append("Start-up", "the splash window could not be created");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the setup program and the zip with cpack into a folder of its own and checks them: their
-# names, the three program files in the zip, and that the setup program is built for the same
-# processor as the program (a 64-bit setup for x64, so that it sees the 64-bit registry).
+# names, the three program files in the zip, that the setup program is built for the same
+# processor as the program (a 64-bit setup for x64, so that it sees the 64-bit registry), and that
+# it takes its DLLs from System32 only.
 # Usage: package-test.sh CPACK CPACK_CONFIG OUT_DIR BASE_NAME ARCH [FIXTURE_DIR]
 set -euo pipefail
 cpack=$1 config=$2 out=$3 base=$4 arch=$5 fixtures=${6:-}
@@ -38,4 +39,5 @@ x86) want=pei-i386 objdump=i686-w64-mingw32-objdump ;;
 esac
 format=$("$objdump" -f "$setup" | sed -n 's/.*file format //p')
 [[ "$format" == "$want" ]] || fail "the setup program is $format, not $want"
+bash "$(dirname "$0")/check-dll-search.sh" "$objdump" "$setup"
 echo "ok: $(basename "$setup") ($format) and $(basename "$zip") with $count files"

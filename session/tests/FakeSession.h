@@ -1,7 +1,8 @@
 #pragma once
 // The session window's logic wired to in-memory files, a clock that stands still and recording
 // ports: the ground every test of the session, the dialogs and the views stands on. The clock
-// starts on Monday 8 December 2025 at 10:00 (week 50; the short date reads "12/8/2025").
+// starts on Monday 8 December 2025 at 10:00 (week 50; the short date reads "12/8/2025"). The view
+// tests build the logic themselves, as the program does, over the ports alone.
 #include <string>
 
 #include "platform/fakes/FakeClock.h"
@@ -14,16 +15,15 @@
 
 namespace tembrel {
 
-template <class FilesT = MemoryFiles> struct FakeSession {
+template <class FilesT = MemoryFiles> struct FakePorts {
     FilesT files;
     FakeClock clock;
     FakeRegional regional;
     RecordingDesktopLock lock;
     RecordingProgramEnd programEnd;
     DiagnosticLog log{files, clock};
-    Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
 
-    FakeSession() {
+    FakePorts() {
         clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
         files.clock = &clock; // files are stamped with the time they were written
     }
@@ -40,6 +40,11 @@ template <class FilesT = MemoryFiles> struct FakeSession {
         const auto it = files.files.find(files.folder + "\\Tembrel.log");
         return it == files.files.end() ? std::string() : it->second;
     }
+};
+
+template <class FilesT = MemoryFiles> struct FakeSession : FakePorts<FilesT> {
+    Horodesk session{SessionPorts{this->files, this->clock, this->regional, this->lock,
+                                  this->programEnd, this->log}};
 };
 
 } // namespace tembrel

@@ -3,133 +3,22 @@
 // polls for its result with a generous deadline.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/win32/Handles.h"
-#include "platform/win32/tests/TempFolder.h"
-#include "windows/HorodeskWindow.h"
+#include "windows/tests/EndToEnd.h"
 
 namespace tembrel {
 namespace {
 
-std::string BesideThisTest(const std::string& name) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string folder(self);
-    folder.resize(folder.find_last_of('\\'));
-    return folder + "\\" + name;
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return done();
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-// A plain __stdcall function: a lambda would not convert to WNDENUMPROC in the x86 build.
-BOOL CALLBACK FindSessionWindow(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    if (owner == search->processId && std::wstring(name) == win::HorodeskWindow::kClassName) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND SessionWindowOf(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(&FindSessionWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The file's text, or nothing while it is not there yet or is being written.
-std::string ReadIfThere(const std::string& path) {
-    try {
-        return ExistsDirect(path) ? ReadFileDirect(path) : std::string();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-}
-
 std::vector<std::string> UsageFiles(const TempFolder& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data{};
-    HANDLE find = FindFirstFileA((folder / "*Ann*.var").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            names.push_back(data.cFileName);
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    return names;
+    return FilesIn(folder, "*Ann*.var");
 }
-
-struct Process {
-    PROCESS_INFORMATION info{};
-    UniqueHandle process, thread;
-    bool Start(const std::string& exe, const std::string& folder) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.c_str(), &si, &info)) {
-            return false;
-        }
-        process.Reset(info.hProcess);
-        thread.Reset(info.hThread);
-        return true;
-    }
-    bool Ended(DWORD ms = 0) const { return WaitForSingleObject(process.Get(), ms) == 0; }
-    ~Process() {
-        if (process && !Ended()) {
-            TerminateProcess(process.Get(), 1);
-        }
-    }
-};
 
 TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     TempFolder folder;
-    for (const auto& [from, to] :
-         {std::pair<std::string, std::string>{"Tembrel.exe", "Tembrel.exe"},
-          {"WinLockDll.dll", "WinLockDll.dll"},
-          {"HandOverEngine.exe", "engine.exe"}}) {
-        ASSERT_TRUE(CopyFileA(BesideThisTest(from).c_str(), (folder / to).c_str(), FALSE)) << from;
-    }
+    std::string failed;
+    ASSERT_TRUE(InstallProgram(folder, failed)) << failed;
     const std::string calls = folder / "calls.txt";
     SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", calls.c_str());
 

@@ -1,11 +1,15 @@
 // Opens one of the four windows over fake ports and keeps it open, for the screenshot script:
-//   TembrelScreens.exe splash|session|gate|bonus <file>
+//   TembrelScreens.exe splash|session|gate|bonus|warning <file>
 // When the window is shown (and, for the session window, has ticked a few times) its screen
-// rectangle is written to <file> as "x y width height".
+// rectangle is written to <file> as "x y width height". "warning" is the session window a few
+// seconds before the 5-minute warning, on a Wine desktop with a taskbar: the rectangle then takes
+// in the warning's balloon and the notification area as well.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "windows/MessageLoop.h"
@@ -16,9 +20,45 @@ namespace {
 
 using namespace tembrel::win;
 
-void Report(HWND hwnd, const char* path) {
-    RECT rc{};
-    GetWindowRect(hwnd, &rc);
+struct Balloon {
+    RECT rect;
+    bool found;
+};
+
+// Wine's shell draws a balloon as a tooltip window of its own process.
+BOOL CALLBACK FindBalloon(HWND hwnd, LPARAM lParam) {
+    auto* balloon = reinterpret_cast<Balloon*>(lParam);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (IsWindowVisible(hwnd) && std::wcscmp(name, L"tooltips_class32") == 0) {
+        GetWindowRect(hwnd, &balloon->rect);
+        balloon->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The session window, the balloon beside it and the notification area under it; nothing while
+// the balloon is not up yet.
+bool WarningRect(HWND session, RECT& rc) {
+    Balloon balloon{{}, false};
+    EnumWindows(&FindBalloon, reinterpret_cast<LPARAM>(&balloon));
+    if (!balloon.found) {
+        return false;
+    }
+    GetWindowRect(session, &rc);
+    UnionRect(&rc, &rc, &balloon.rect);
+    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr)) {
+        RECT bar{};
+        GetWindowRect(taskbar, &bar);
+        rc.bottom = std::max(rc.bottom, bar.bottom);
+    }
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&rc, &rc, &screen);
+    return true;
+}
+
+void Report(const RECT& rc, const char* path) {
     if (FILE* f = std::fopen(path, "w")) {
         std::fprintf(f, "%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left,
                      rc.bottom - rc.top);
@@ -38,19 +78,29 @@ int main(int argc, char** argv) {
     std::unique_ptr<SplashWindow> splash;
     HWND shown = nullptr;
     UINT_PTR reportAfterMs = 1500;
+    const bool warning = std::strcmp(which, "warning") == 0;
     if (std::strcmp(which, "splash") == 0) {
         splash = std::make_unique<SplashWindow>(harness->programIcon.Get(), nullptr);
         splash->Open();
         KillTimer(splash->Hwnd(), SplashWindow::kTimer); // stay up for the picture
         shown = splash->Hwnd();
     } else {
-        // A child's session of an hour, a few seconds in.
-        harness->HandOver("3600");
-        harness->sessionWindow.Open();
-        harness->dialogs.CentreOver(harness->sessionWindow.Hwnd());
+        // A child's session of an hour, a few seconds in; for the warning, 5 minutes and 3
+        // seconds, so that the warning comes on the third tick.
+        harness->HandOver(warning ? "303" : "3600");
+        harness->OpenSessionWindow();
         shown = harness->sessionWindow.Hwnd();
         reportAfterMs = 4500;
-        if (std::strcmp(which, "gate") == 0) {
+        if (warning) {
+            // Down in the corner, over the notification area, where the balloon comes up.
+            RECT rc{};
+            GetWindowRect(shown, &rc);
+            RECT work{};
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+            SetWindowPos(shown, nullptr, work.right - (rc.right - rc.left) - 24,
+                         work.bottom - (rc.bottom - rc.top) - 90, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (std::strcmp(which, "gate") == 0) {
             harness->session.Command1Click();
             SendMessageW(GetDlgItem(harness->dialogs.GateHwnd(), MPasswordWindow::kText3),
                          WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
@@ -76,8 +126,12 @@ int main(int argc, char** argv) {
             }
         }
         if (!reported && GetTickCount() - start > reportAfterMs) {
-            Report(shown, out);
-            reported = true;
+            RECT rc{};
+            GetWindowRect(shown, &rc);
+            if (!warning || WarningRect(shown, rc)) {
+                Report(rc, out);
+                reported = true;
+            }
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/Text.h"
+#include "windows/Icons.h"
 #include "windows/MessageLoop.h"
 #include "windows/SingleInstance.h"
 #include "windows/SplashWindow.h"
@@ -132,7 +133,7 @@ class ViewsTest : public ::testing::Test {
     HWND session = nullptr;
 
     void OpenSession() {
-        ASSERT_TRUE(h.sessionWindow.Open());
+        ASSERT_TRUE(h.OpenSessionWindow());
         session = h.sessionWindow.Hwnd();
         Pump();
     }

@@ -1,0 +1,42 @@
+#include "windows/ProgramParts.h"
+
+#include <string_view>
+#include <utility>
+
+#include "platform/win32/Text.h"
+#include "windows/Icons.h"
+
+namespace tembrel::win {
+
+ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
+                           std::wstring supportAddress)
+    : programIcon(LoadProgramIcon()), bonusIcon(LoadBonusIcon()),
+      notificationArea(programIcon.Get()), notices(notificationArea),
+      endAfterNotices(notices, ports.programEnd),
+      session({ports.files, ports.clock, ports.regional, ports.desktopLock, endAfterNotices,
+               ports.log}),
+      // Names go from the code page to the page's UTF-8.
+      usage(ports.files, ports.clock, ports.log,
+            [](std::string_view text) { return AnsiTextToUtf8(text); }),
+      dialogs(programIcon.Get(), bonusIcon.Get()), bonus(session, dialogs, ports.log),
+      gate(ports.files, ports.regional, messageBox, dialogs, bonus, session, endAfterNotices,
+           ports.log),
+      sessionWindow(session, programIcon.Get(), std::move(supportAddress)) {
+    notificationArea.onClick = [this] { notices.IconClicked(); };
+    notificationArea.SetWindow([this] { return sessionWindow.Hwnd(); });
+    session.SetNotices(&notices);
+    session.onClosed = [this](const ClosedSession& closed) { usage.Closed(closed); };
+    // The dialogs' windows and the session are built before the logic they open.
+    dialogs.Attach(gate, bonus);
+    session.SetParentGate(&gate);
+}
+
+bool ProgramParts::OpenSessionWindow() {
+    if (!sessionWindow.Open()) {
+        return false;
+    }
+    dialogs.CentreOver(sessionWindow.Hwnd());
+    return true;
+}
+
+} // namespace tembrel::win

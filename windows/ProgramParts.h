@@ -1,0 +1,50 @@
+#pragma once
+// Tembrel.exe's objects, built and joined in one place: the icons, the notification area and its
+// notices, the session logic and its usage recorder, the parent dialogs and their windows, and the
+// session window. Several are joined in two steps (one needs the other, which is built after it);
+// all of those steps are here. Tembrel.exe gives it the Windows ports, the view tests their fakes.
+#include <string>
+
+#include "dialogs/BonusTime.h"
+#include "dialogs/MPassword.h"
+#include "platform/MessageBoxPort.h"
+#include "platform/win32/Win32NotificationArea.h"
+#include "session/Horodesk.h"
+#include "session/SessionNotices.h"
+#include "session/UsageRecorder.h"
+#include "windows/Gdi.h"
+#include "windows/HorodeskWindow.h"
+#include "windows/ParentDialogViews.h"
+
+namespace tembrel::win {
+
+struct ProgramParts {
+    // The ports must outlive the parts; beside them the program reaches only the shell's
+    // notification area.
+    ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
+                 std::wstring supportAddress);
+    // The parts hold each other's addresses.
+    ProgramParts(const ProgramParts&) = delete;
+    ProgramParts& operator=(const ProgramParts&) = delete;
+
+    // Opens the session window (see HorodeskWindow::Open), over which the parent dialogs then
+    // open; false if it could not be created.
+    bool OpenSessionWindow();
+
+    Icon programIcon;
+    Icon bonusIcon;
+    Win32NotificationArea notificationArea;
+    SessionNotices notices;
+    // Every end of the program goes through the notices, so that the icon never outlives the
+    // process.
+    EndAfterNotices endAfterNotices;
+    Horodesk session;
+    // The usage history and report, written after every close.
+    UsageRecorder usage;
+    ParentDialogViews dialogs;
+    BonusTime bonus;
+    MPassword gate;
+    HorodeskWindow sessionWindow;
+};
+
+} // namespace tembrel::win
