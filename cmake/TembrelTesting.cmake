@@ -14,21 +14,30 @@ else()
 endif()
 include(GoogleTest)
 
-# tembrel_add_test(name SOURCES ... LIBS ... [WINDOWS_ONLY] [SERIAL])
+# tembrel_add_test(name SOURCES ... LIBS ... [DEPENDS ...] [WINDOWS_ONLY] [SERIAL])
+# DEPENDS: programs and libraries of the tree that the test starts or loads. They are built before
+# the test, and the test goes beside them into bin/, where it finds them as the program finds its
+# companions.
 # SERIAL: the test needs the keyboard focus or the foreground window, which a window of another
 # test running at the same time could take.
 # One executable per area; each GoogleTest case becomes a ctest entry. Discovery happens before the
 # run, not at build time, because under Wine the executable cannot run during the build.
 function(tembrel_add_test name)
-    cmake_parse_arguments(T "WINDOWS_ONLY;SERIAL" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "WINDOWS_ONLY;SERIAL" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
     if(T_WINDOWS_ONLY AND NOT WIN32)
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
     tembrel_warnings(${name})
     target_link_libraries(${name} PRIVATE ${T_LIBS} ${TEMBREL_GMOCK} ${TEMBREL_GTEST_MAIN})
-    if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    if(MSVC)
+        target_compile_options(${name} PRIVATE /bigobj)
+    elseif(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         target_compile_options(${name} PRIVATE -Wa,-mbig-obj)
+    endif()
+    if(T_DEPENDS)
+        add_dependencies(${name} ${T_DEPENDS})
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     endif()
     if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
         return() # built, to prove it compiles for this target, but nothing here can run it

@@ -12,8 +12,7 @@ app=$root/build/windows/run
 cmake --install build/windows --prefix "$app" --component program >/dev/null 2>&1 ||
     cmake --install build/windows --prefix "$app" >/dev/null
 exe=$(find "$app" -name Tembrel.exe | head -n 1)
-export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-scripts/wine-prefix.sh
+source scripts/wine-env.sh
 echo "Tembrel runs from $(dirname "$exe"). The lock screen opens first: add a child there (parent"
 echo "setup), log the child in, and watch the countdown. Quit from the lock screen's parent menu."
 if [[ -n "${DISPLAY:-}" ]]; then

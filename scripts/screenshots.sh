@@ -12,8 +12,7 @@ fi
 cd "$root"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2 --target TembrelScreens
-export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-scripts/wine-prefix.sh
+source scripts/wine-env.sh
 scripts/wine-fonts.sh
 wineserver -p
 work=$(mktemp -d)

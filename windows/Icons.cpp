@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "windows/Artwork.h"
+#include "art/Artwork.h"
 #include "windows/Ui.h"
 #include "windows/res/resource.h"
 

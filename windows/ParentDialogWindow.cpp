@@ -1,8 +1,8 @@
 #include "windows/ParentDialogWindow.h"
 
+#include "art/Artwork.h"
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
-#include "windows/Artwork.h"
 #include "windows/Ui.h"
 
 namespace tembrel::win {

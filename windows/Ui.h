@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "windows/Artwork.h"
+#include "art/Artwork.h"
 #include "windows/Gdi.h"
 
 namespace tembrel::win {

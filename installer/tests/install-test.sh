@@ -9,7 +9,7 @@ set -euo pipefail
 winerun=$1 setup=$(realpath "$2") zip=$(realpath "$3") holdfile=$(realpath "$4")
 showsecurity=$(realpath "$5") planted_dll=${6:+$(realpath "$6")}
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$winerun")/.." && pwd)/build/windows/wineprefix}
+source "$(dirname "$winerun")/wine-env.sh"
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninst_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tembrel'

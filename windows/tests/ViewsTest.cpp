@@ -514,7 +514,6 @@ TEST(PicturesTest, PicturesAndIconsHaveTheirPixelSizesIn24BitColour) {
         EXPECT_EQ(info.bmHeight, c.height);
         EXPECT_EQ(info.bmBitsPixel, 24);
     }
-    EXPECT_EQ(art::SessionBackground(1.5).canvas.Width(), 1058); // drawn afresh at 144 DPI
     for (const Icon& icon : {LoadProgramIcon(), LoadBonusIcon()}) {
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon.Get(), &info));

@@ -6,7 +6,7 @@
 # Usage: planted-dll-test.sh WINE_RUN BIN_DIR
 set -euo pipefail
 winerun=$1 bin=$(realpath "$2")
-export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$winerun")/.." && pwd)/build/windows/wineprefix}
+source "$(dirname "$winerun")/wine-env.sh"
 # Left out, since what Wine does with them says nothing of Windows: Wine's own user32 imports
 # version.dll and imm32.dll and resolves them from the program's folder before the program's first
 # instruction (on Windows user32 imports no version.dll, and imm32 is a known DLL, always taken

@@ -12,8 +12,7 @@ shift
 only=" $* "
 root=$(cd "$(dirname "$0")/../.." && pwd)
 WINEPREFIX=$(dirname "$bin")/wineprefix-regional
-export WINEPREFIX WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX
 
 # locale | ANSI code page | decimal separator | short date (date(1) format) | children ("|")
 countries=(
@@ -30,7 +29,7 @@ for row in "${countries[@]}"; do
     locales+=("${row%%|*}")
 done
 "$root/scripts/locales.sh" "${locales[@]}"
-"$root/scripts/wine-prefix.sh"
+source "$root/scripts/wine-env.sh"
 
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 failures=()

@@ -1,13 +1,14 @@
 // Writes the program's two icons (32 x 32, 24-bit colour, round mask) as .ico files, and on
 // request the pictures as .ppm previews (without their texts). Built and run on the build
-// machine by make-icons.sh; the .ico files are committed so that the Windows build needs no tool.
+// machine (the icons and icon_previews targets); the .ico files are committed so that the Windows
+// build needs no tool.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "windows/Artwork.h"
+#include "art/Artwork.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool WritePpm(const Canvas& c, const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: IconTool <out-dir> [preview]\n");
+        std::fprintf(stderr, "usage: icon_tool <out-dir> [preview]\n");
         return 2;
     }
     std::string dir = argv[1];

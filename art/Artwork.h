@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "windows/Canvas.h"
+#include "art/Canvas.h"
 
 namespace tembrel::art {
 

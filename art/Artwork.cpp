@@ -1,4 +1,4 @@
-#include "windows/Artwork.h"
+#include "art/Artwork.h"
 
 #include <cmath>
 #include <numbers>
