@@ -7,6 +7,13 @@
 
 namespace tembrel {
 
+// Days since 1970-01-01 of the date part of `time` (proleptic Gregorian calendar).
+long long DayNumber(const LocalTime& time);
+// The date of a day number, at 00:00:00.
+LocalTime DateOfDay(long long day);
+// 0 for Monday up to 6 for Sunday.
+int Weekday(long long day);
+
 // The ISO 8601 week number of the date as text, "1" to "53", without the year.
 std::string WeekOfYear(const LocalTime& date);
 

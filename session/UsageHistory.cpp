@@ -177,40 +177,6 @@ bool Older(const ClosedSession& a, const ClosedSession& b) {
 
 } // namespace
 
-// ---- calendar days --------------------------------------------------------------------------
-
-// The civil-from-days and days-from-civil algorithms of the proleptic Gregorian calendar, on eras
-// of 400 years.
-long long DayNumber(const LocalTime& time) {
-    const long long y = time.year - (time.month <= 2 ? 1 : 0);
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yearOfEra = y - era * 400;
-    const long long m = time.month;
-    const long long dayOfYear = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + time.day - 1;
-    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-LocalTime DateOfDay(long long day) {
-    day += 719468;
-    const long long era = (day >= 0 ? day : day - 146096) / 146097;
-    const long long dayOfEra = day - era * 146097;
-    const long long yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long mp = (5 * dayOfYear + 2) / 153;
-    LocalTime date;
-    date.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-    date.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
-    return date;
-}
-
-int Weekday(long long day) {
-    // 1970-01-01 was a Thursday.
-    return static_cast<int>(((day % 7) + 7 + 3) % 7);
-}
-
 std::string IsoDate(const LocalTime& time) {
     std::string year = std::to_string(time.year);
     year.insert(0, year.size() < 4 ? 4 - year.size() : 0, '0');

@@ -15,19 +15,12 @@
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "records/FindDate.h"
 #include "session/ClosedSession.h"
 #include "session/DiagnosticLog.h"
 
 namespace tembrel {
 
-// ---- calendar days --------------------------------------------------------------------------
-
-// Days since 1970-01-01 of the date part of `time` (proleptic Gregorian calendar).
-long long DayNumber(const LocalTime& time);
-// The date of a day number, at 00:00:00.
-LocalTime DateOfDay(long long day);
-// 0 for Monday up to 6 for Sunday.
-int Weekday(long long day);
 // "2026-12-09" and "14:03:07".
 std::string IsoDate(const LocalTime& time);
 std::string IsoTime(const LocalTime& time);

@@ -26,20 +26,10 @@
 #include "records/FindDate.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/NewYearWeek.h"
 
 namespace tembrel {
 namespace {
-
-const char* const kUsers[] = {"Ann", "Bob", "Cy"};
-
-std::string DateKeyOf(const LocalTime& t) {
-    return std::to_string(t.month) + "-" + std::to_string(t.day) + "-" + std::to_string(t.year);
-}
-std::string WeekFileOf(const LocalTime& t, const std::string& user) {
-    // 27 December 2027 to 2 January 2028 are week 52; week 1 of 2028 begins on 3 January.
-    const int week = t.year == 2027 || t.day <= 2 ? 52 : 1;
-    return std::to_string(week) + user + std::to_string(t.year);
-}
 
 // Existence look-ups fail too, as Windows' do when access is denied or a drive is not ready.
 class FaultyFiles : public MemoryFiles {

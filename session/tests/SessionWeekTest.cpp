@@ -23,21 +23,10 @@
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
 #include "session/tests/FakeSession.h"
+#include "session/tests/NewYearWeek.h"
 
 namespace tembrel {
 namespace {
-
-const char* const kUsers[] = {"Ann", "Bob", "Cy"};
-
-// The calendar keys, written out for the days the week crosses (short date M/d/yyyy).
-std::string DateKeyOf(const LocalTime& t) {
-    return std::to_string(t.month) + "-" + std::to_string(t.day) + "-" + std::to_string(t.year);
-}
-std::string WeekFileOf(const LocalTime& t, const std::string& user) {
-    // 30 December 2027 to 2 January 2028 lie in week 52 of 2027; 3 January 2028 begins week 1.
-    const int week = t.year == 2027 || t.day <= 2 ? 52 : 1;
-    return std::to_string(week) + user + std::to_string(t.year);
-}
 
 struct Window {
     std::optional<int> open, close;
