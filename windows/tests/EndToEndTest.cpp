@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Regional.h"
 #include "windows/tests/EndToEnd.h"
 
 namespace tembrel {
@@ -23,6 +26,74 @@ long long Value(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(pattern);
     return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + pattern.size());
 }
+
+// The seconds each usage file of Ann holds (-1: none readable), by file name.
+std::map<std::string, long long> UseOf(const TempFolder& folder) {
+    std::map<std::string, long long> use;
+    for (const std::string& name : UsageFiles(folder)) {
+        const std::string text = ReadIfThere(folder / name);
+        use[name] = std::max({Value(text, "used"), Value(text, "USED"), Value(text, "weektotal")});
+    }
+    return use;
+}
+
+bool AllHold(const TempFolder& folder, long long seconds) {
+    const auto use = UseOf(folder);
+    return use.size() == 3 && std::all_of(use.begin(), use.end(), [&](const auto& entry) {
+               return entry.second == seconds;
+           });
+}
+
+// A "name=value" line of the session's journal: the whole number, or -1.
+long long JournalValue(const TempFolder& folder, const std::string& name) {
+    const std::string journal = ReadIfThere(folder / "Tembrel.journal");
+    const std::size_t at = journal.find("\n" + name + "=");
+    return at == std::string::npos ? -1 : std::atoll(journal.c_str() + at + name.size() + 2);
+}
+
+bool SessionInJournal(const TempFolder& folder) {
+    return ReadIfThere(folder / "Tembrel.journal").find("\nuser=Ann\r\n") != std::string::npos;
+}
+
+// How often the lock screen was launched, by the desktop-lock library's log of calls.
+std::size_t Launches(const std::string& calls) {
+    const auto lines = Lines(ReadIfThere(calls));
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& line) {
+        return line.rfind("Process_Desktop(", 0) == 0;
+    }));
+}
+
+// Tembrel.exe installed in a folder of its own. With `handOver` false the lock screen hands
+// nothing over: the test writes allow.var itself.
+struct Installed {
+    TempFolder folder;
+    std::string calls = folder / "calls.txt";
+    Process tembrel;
+    explicit Installed(bool handOver) {
+        std::string failed;
+        EXPECT_TRUE(InstallProgram(folder, failed)) << failed;
+        if (!handOver) {
+            WriteFileDirect(folder / "handed-over.txt", "yes");
+        }
+    }
+    // Started, its session window up.
+    bool Start() {
+        SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", calls.c_str());
+        const bool started = tembrel.Start(folder / "Tembrel.exe", folder.Path());
+        SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", nullptr);
+        return started &&
+               WaitFor([&] { return SessionWindowOf(tembrel.info.dwProcessId) != nullptr; },
+                       std::chrono::seconds(30));
+    }
+    bool HandOver(const std::string& text) {
+        WriteFileDirect(folder / "allow.var", text);
+        return WaitFor([&] { return SessionInJournal(folder); }, std::chrono::seconds(30));
+    }
+    bool Quit() {
+        WriteFileDirect(folder / "EN.var", "|||EN|||End\r\n");
+        return tembrel.Ended(30000);
+    }
+};
 
 TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     TempFolder folder;
@@ -134,6 +205,130 @@ TEST(EndToEndTest, SessionOfAKilledProcessIsOnRecordAfterTheRestart) {
                         std::chrono::seconds(10)));
     WriteFileDirect(folder / "EN.var", "|||EN|||End\r\n");
     EXPECT_TRUE(restarted.Ended(20000));
+}
+
+// A folder squatting on the daily usage file: the close still brings the lock screen back, the
+// other two files take the use, and the daily one gets it once the folder is gone.
+TEST(EndToEndTest, FolderOnAUsageFileHoldsBackOnlyThatWrite) {
+    Installed run(true);
+    std::string key = Win32Regional().ShortDate(Win32Clock().Now());
+    std::replace(key.begin(), key.end(), '/', '-');
+    const std::string daily = "Ann" + key + ".var";
+    ASSERT_TRUE(CreateDirectoryA((run.folder / daily).c_str(), nullptr));
+    ASSERT_TRUE(run.Start());
+
+    // Launched at start-up and again after the 5-second session.
+    ASSERT_TRUE(WaitFor([&] { return Launches(run.calls) >= 2; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const auto use = UseOf(run.folder);
+            return use.size() == 3 && use.at(daily) == -1 &&
+                   std::count_if(use.begin(), use.end(),
+                                 [](const auto& entry) { return entry.second == 5; }) == 2;
+        },
+        std::chrono::seconds(20)));
+    EXPECT_TRUE(ExistsDirect(run.folder / "Tembrel.journal")); // the write still owed
+
+    ASSERT_TRUE(RemoveDirectoryA((run.folder / daily).c_str()));
+    EXPECT_TRUE(WaitFor([&] { return AllHold(run.folder, 5); }, std::chrono::seconds(40)));
+    EXPECT_TRUE(WaitFor([&] { return !ExistsDirect(run.folder / "Tembrel.journal"); },
+                        std::chrono::seconds(10)));
+    EXPECT_TRUE(run.Quit());
+}
+
+// A forged hand-over that cannot be deleted ends the running session, which is recorded, and
+// starts none: the lock screen comes back instead.
+TEST(EndToEndTest, UndeletableHandOverStartsNoSession) {
+    Installed run(false);
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.HandOver("|||allow|||600\r\n|||user|||Ann\r\n"));
+    const std::size_t launched = Launches(run.calls);
+    // Made read-only before it appears, so it is never seen deletable.
+    const std::string forged = run.folder / "forged.txt", allow = run.folder / "allow.var";
+    WriteFileDirect(forged, "|||allow|||9999\r\n|||user|||Ann\r\n");
+    ASSERT_TRUE(SetFileAttributesA(forged.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MoveFileA(forged.c_str(), allow.c_str()));
+
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIfThere(run.folder / "Tembrel usage.csv").find(",\"Ann\",") !=
+                       std::string::npos &&
+                   ReadIfThere(run.folder / "Tembrel usage.csv").find(",0,replaced\r\n") !=
+                       std::string::npos;
+        },
+        std::chrono::seconds(30)));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const auto use = UseOf(run.folder);
+            return use.size() == 3 && use.begin()->second > 0 &&
+                   AllHold(run.folder, use.begin()->second);
+        },
+        std::chrono::seconds(20)));
+    EXPECT_TRUE(WaitFor([&] { return Launches(run.calls) > launched; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const std::string& line : Lines(ReadIfThere(run.folder / "Tembrel.log"))) {
+                if (line.find("cannot delete") != std::string::npos &&
+                    line.find("allow.var") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        std::chrono::seconds(10)));
+    // No session from it, however often it is polled.
+    EXPECT_FALSE(WaitFor([&] { return SessionInJournal(run.folder); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(ExistsDirect(allow));
+    SetFileAttributesA(allow.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(run.Quit());
+}
+
+// A hand-over caught before its last line is finished is not taken short: the session gets the
+// whole allowance once the lock screen has written it.
+TEST(EndToEndTest, TornHandOverIsTakenWhole) {
+    Installed run(false);
+    ASSERT_TRUE(run.Start());
+    // A slow writer: the last line stays unfinished for a few polls, the file ever freshly written.
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    auto longestGap = std::chrono::steady_clock::duration::zero();
+    bool takenTorn = false;
+    while (last - start < std::chrono::milliseconds(2500)) {
+        WriteFileDirect(run.folder / "allow.var", "|||user|||Ann\r\n|||allow|||36");
+        const auto now = std::chrono::steady_clock::now();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+        takenTorn = takenTorn || SessionInJournal(run.folder);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    WriteFileDirect(run.folder / "allow.var", "|||user|||Ann\r\n|||allow|||3600\r\n");
+    longestGap = std::max(longestGap, std::chrono::steady_clock::now() - last);
+    EXPECT_FALSE(takenTorn);
+    if (longestGap >= std::chrono::seconds(1)) {
+        // Untouched for that long, a file counts as finished by hand.
+        GTEST_SKIP() << "the machine was too slow to keep the hand-over torn";
+    }
+    ASSERT_TRUE(WaitFor([&] { return SessionInJournal(run.folder); }, std::chrono::seconds(30)));
+    EXPECT_EQ(JournalValue(run.folder, "allowance"), 3600);
+    EXPECT_TRUE(UsageFiles(run.folder).empty()); // no short session closed for it
+    EXPECT_TRUE(
+        WaitFor([&] { return !ExistsDirect(run.folder / "allow.var"); }, std::chrono::seconds(10)));
+}
+
+// The quit signal during a session waits for its close, so that its use is on record.
+TEST(EndToEndTest, QuitSignalWaitsForTheSessionToClose) {
+    Installed run(false);
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.HandOver("|||allow|||20\r\n|||user|||Ann\r\n"));
+    WriteFileDirect(run.folder / "EN.var", "|||EN|||End\r\n");
+    // The journal of ten ticks later: the signal has been read and the session counts on.
+    ASSERT_TRUE(WaitFor([&] { return JournalValue(run.folder, "remaining") == 10; },
+                        std::chrono::seconds(40)));
+    EXPECT_FALSE(run.tembrel.Ended());
+    ASSERT_TRUE(run.tembrel.Ended(60000));
+    EXPECT_TRUE(AllHold(run.folder, 20));
+    EXPECT_EQ(ReadFileDirect(run.folder / "EN.var"), "|||EN|||None\r\n");
+    EXPECT_FALSE(ExistsDirect(run.folder / "Tembrel.journal"));
 }
 
 } // namespace
