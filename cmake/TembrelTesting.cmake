@@ -14,16 +14,17 @@ else()
 endif()
 include(GoogleTest)
 
-# tembrel_add_test(name SOURCES ... LIBS ... [DEPENDS ...] [WINDOWS_ONLY] [SERIAL])
+# tembrel_add_test(name SOURCES ... LIBS ... [DEPENDS ...] [WINDOWS_ONLY] [SERIAL] [TIMEOUT s])
 # DEPENDS: programs and libraries of the tree that the test starts or loads. They are built before
 # the test, and the test goes beside them into bin/, where it finds them as the program finds its
 # companions.
 # SERIAL: the test needs the keyboard focus or the foreground window, which a window of another
 # test running at the same time could take.
+# TIMEOUT: seconds each case may take (120 unless given), for cases that wait on real programs.
 # One executable per area; each GoogleTest case becomes a ctest entry. Discovery happens before the
 # run, not at build time, because under Wine the executable cannot run during the build.
 function(tembrel_add_test name)
-    cmake_parse_arguments(T "WINDOWS_ONLY;SERIAL" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(T "WINDOWS_ONLY;SERIAL" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
     if(T_WINDOWS_ONLY AND NOT WIN32)
         return()
     endif()
@@ -46,6 +47,9 @@ function(tembrel_add_test name)
     if(T_SERIAL)
         set(serial TRUE)
     endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial})
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL ${serial})
 endfunction()
