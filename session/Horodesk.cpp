@@ -322,12 +322,10 @@ std::string Horodesk::HandOverProblem(const std::string& handOver, const std::st
     }
     try {
         // Every record file the session will name after the user must be a plain file name.
-        const LocalTime now = ports_.clock.Now();
-        const std::string dateKey = DateKey(ports_.regional, now);
-        RecordPath(ports_.files, ports_.regional, user);
-        RecordPath(ports_.files, ports_.regional, user + dateKey);
-        RecordPath(ports_.files, ports_.regional, dateKey + "-" + user);
-        RecordPath(ports_.files, ports_.regional, WeekOfYear(now) + user + NumberText(now.year));
+        const UsageNames names = NamesFor(user, ports_.clock.Now());
+        for (const std::string* name : {&user, &names.daily, &names.dated, &names.weekly}) {
+            RecordPath(ports_.files, ports_.regional, *name);
+        }
     } catch (const TembrelError& e) {
         return "user name \"" + user + "\" cannot name a record file (" + e.what() + ")";
     }
@@ -389,7 +387,7 @@ void Horodesk::Command6Click() {
         if (notices_ != nullptr && HasSessionToRecord()) {
             notices_->SessionEnded();
         }
-        CloseAndLock(CloseReason::EndSession, true);
+        NoMoreTime(CloseReason::EndSession);
     });
 }
 
@@ -456,19 +454,10 @@ void Horodesk::LaunchEngine() {
 }
 
 void Horodesk::NoMoreTime(CloseReason reason) {
-    CloseAndLock(reason, false);
-}
-
-void Horodesk::CloseAndLock(CloseReason reason, bool clearBonus) {
+    // Every end of a session is this one close; the closing message and the bonus going back to
+    // 0 are the recording's own steps.
     if (HasSessionToRecord()) {
-        SetStatus(kClosingMessage);
-        if (clearBonus) {
-            text1_ = "0";
-        }
         RecordSession(reason);
-        if (clearBonus) {
-            text1_ = "0";
-        }
     }
     LaunchEngine();
 }

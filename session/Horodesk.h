@@ -130,7 +130,6 @@ class Horodesk {
     void CountDownPart();
     void PickUp(const std::string& handOver, const std::string& user);
     std::string HandOverProblem(const std::string& handOver, const std::string& user) const;
-    void CloseAndLock(CloseReason reason, bool clearBonus);
     // Steps of the close that record: the use goes to the pending writes, the session is cleared,
     // and the writes are tried. Never throws.
     void RecordSession(CloseReason reason);

@@ -13,6 +13,7 @@
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/tests/TempFolder.h"
+#include "platform/win32/tests/TopWindow.h"
 #include "windows/HorodeskWindow.h"
 
 namespace tembrel {
@@ -51,29 +52,8 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::seconds dead
     return done();
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-// A plain __stdcall function: a lambda would not convert to WNDENUMPROC in the x86 build.
-inline BOOL CALLBACK FindSessionWindow(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    if (owner == search->processId && std::wstring(name) == win::HorodeskWindow::kClassName) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 inline HWND SessionWindowOf(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(&FindSessionWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return TopWindowOf(processId, win::HorodeskWindow::kClassName);
 }
 
 // The file's text, or nothing while it is not there yet or is being written.

@@ -9,6 +9,7 @@
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
 #include "platform/win32/tests/TempFolder.h"
+#include "platform/win32/tests/TopWindow.h"
 #include "records/Counter.h"
 #include "records/FindDate.h"
 #include "standins/engine/EngineControls.h"
@@ -36,9 +37,7 @@ class RunningEngine {
         // the program has ended.
         ::WaitForInputIdle(process_.Get(), 30000);
         for (int attempt = 0; attempt < 300 && window_ == nullptr && Running(); ++attempt) {
-            Search search{info.dwProcessId, nullptr};
-            ::EnumWindows(&RunningEngine::Match, reinterpret_cast<LPARAM>(&search));
-            window_ = search.found;
+            window_ = TopWindowOf(info.dwProcessId, kClassName);
             if (window_ == nullptr) {
                 ::WaitForSingleObject(process_.Get(), 100);
             }
@@ -68,24 +67,6 @@ class RunningEngine {
     }
 
   private:
-    struct Search {
-        DWORD processId;
-        HWND found;
-    };
-    // The lock screen's window among all top-level windows.
-    static BOOL CALLBACK Match(HWND window, LPARAM parameter) {
-        auto* search = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64] = L"";
-        ::GetClassNameW(window, name, 64);
-        if (owner == search->processId && std::wstring(name) == kClassName) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     UniqueHandle process_;
     HWND window_ = nullptr;
 };
