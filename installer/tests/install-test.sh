@@ -34,6 +34,16 @@ work=$(mktemp -d)
 wr() { "$winerun" "$@" </dev/null; }
 has_value() { wr reg query "$1" /v "$2" >/dev/null 2>&1; }
 has_key() { wr reg query "$1" >/dev/null 2>&1; }
+# Holds the given Windows paths open in the background (its process id in $holder) until the
+# release file appears, and waits until they are held.
+hold_open() {
+    "$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' "$@" </dev/null &
+    holder=$!
+    for _ in $(seq 1 240); do
+        [[ -e "$held" ]] && break
+        sleep 0.5
+    done
+}
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -175,13 +185,7 @@ mkdir -p "$custom_dir/Uninstall"
 echo "a child's program" >"$custom_dir/Uninstall/Uninstall.exe"
 chmod a-w "$custom_dir/WinLockDll.dll.new" # read-only, as Wine shows the attribute
 cp "$custom_dir/Tembrel.exe" "$work/childs.exe"
-"$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' 'C:\TembrelTest\Tembrel.exe.new' \
-    </dev/null &
-holder=$!
-for _ in $(seq 1 240); do
-    [[ -e "$held" ]] && break
-    sleep 0.5
-done
+hold_open 'C:\TembrelTest\Tembrel.exe.new'
 check "the planted Tembrel.exe.new held open" test -e "$held"
 set +e
 wr "$setup" /S '/D=C:\TembrelTest'
@@ -296,13 +300,7 @@ check "Tembrel.exe removed" not test -e "$custom_dir/Tembrel.exe"
 echo "== the timer and the lock screen are running in other sessions during an update"
 rm -rf "$custom_dir" # the parent's library of the last case
 check "silent install" wr "$setup" /S '/D=C:\TembrelTest'
-"$winerun" "$holdfile" 'C:\tembrel-test-held' 'C:\tembrel-test-release' 'C:\TembrelTest\Tembrel.exe' \
-    'C:\TembrelTest\engine.exe' 'C:\TembrelTest\WinLockDll.dll' </dev/null &
-holder=$!
-for _ in $(seq 1 240); do
-    [[ -e "$held" ]] && break
-    sleep 0.5
-done
+hold_open 'C:\TembrelTest\Tembrel.exe' 'C:\TembrelTest\engine.exe' 'C:\TembrelTest\WinLockDll.dll'
 check "program files held open" test -e "$held"
 pending() { wr reg query "$pending_key" /v PendingFileRenameOperations 2>/dev/null | grep -qiF "$1"; }
 check "setup runs again while they are in use" wr "$setup" /S '/D=C:\TembrelTest'
