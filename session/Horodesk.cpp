@@ -12,6 +12,7 @@
 #include "records/FindDate.h"
 #include "records/Number.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 #include "session/HandlerGuard.h"
 #include "session/SessionNotices.h"
 
@@ -20,7 +21,6 @@ namespace tembrel {
 namespace {
 
 constexpr const char* kEngineFile = "\\engine.exe";
-constexpr const char* kQuitSignal = "End";
 constexpr int kGraceSeconds = 40;
 // The journal is written at least this often while a session runs, and failed usage writes are
 // tried again at least this often: at most this many seconds of a session that dies without
@@ -237,8 +237,8 @@ bool Horodesk::QuitPart() {
     bool ended = false;
     Guard("Timer1 quit signal", [this, &ended] {
         if (!quitRequested_) {
-            const auto quit = Read("EN", "EN");
-            quitRequested_ = quit && *quit == kQuitSignal;
+            const auto quit = Read(contract::kQuitKey, contract::kQuitFile);
+            quitRequested_ = quit && *quit == contract::kQuitValue;
         }
         // During a session the quit waits for its close, so that its use is recorded.
         if (quitRequested_ && !SessionRunning()) {
@@ -246,7 +246,8 @@ bool Horodesk::QuitPart() {
             if (journalBehind_) {
                 return; // not even there yet: the quit waits for the journal too
             }
-            WriteRecord(ports_.files, "EN", "EN", std::string("None"));
+            WriteRecord(ports_.files, contract::kQuitKey, contract::kQuitFile,
+                        std::string(contract::kQuitAnswered));
             ended = true;
             ports_.programEnd.EndProgram();
         }
@@ -257,7 +258,8 @@ bool Horodesk::QuitPart() {
 void Horodesk::HandOverPart() {
     // One read for both values: two could see two versions of the file, or the second none.
     const auto values =
-        ReadRecords(ports_.files, ports_.regional, ports_.clock, {"ALLOW", "user"}, "allow");
+        ReadRecords(ports_.files, ports_.regional, ports_.clock,
+                    {contract::kAllowanceReadKey, contract::kUserKey}, contract::kHandOverFile);
     const std::string handOver = values[0].value_or("");
     if (handOver.empty()) {
         return;
@@ -271,7 +273,7 @@ void Horodesk::HandOverPart() {
         RecordSession(CloseReason::Replaced);
     }
     try {
-        ports_.files.Remove(RecordPath(ports_.files, ports_.regional, "allow"));
+        ports_.files.Remove(RecordPath(ports_.files, ports_.regional, contract::kHandOverFile));
     } catch (...) {
         // A hand-over that stays would be picked up again and again: it starts no session. The
         // session it ended needs the lock screen back.
@@ -337,8 +339,8 @@ bool Horodesk::HoursWindowPart() {
     const std::string separator = ports_.regional.DecimalSeparator();
     bool closed = false;
     const bool read = Guard("Timer1 hours window", [&] {
-        auto open = Read("open", cUser_);
-        auto close = Read("close", cUser_);
+        auto open = Read(contract::kOpenHourKey, cUser_);
+        auto close = Read(contract::kCloseHourKey, cUser_);
         const auto state = HoursWindowState(open, close, hour, separator);
         window_.emplace(std::move(open), std::move(close));
         closed = state && *state == "CLOSED";
@@ -497,13 +499,8 @@ void Horodesk::Notify(const ClosedSession& closed) {
 }
 
 Horodesk::UsageNames Horodesk::NamesFor(const std::string& user, const LocalTime& date) const {
-    const std::string dateKey = DateKey(ports_.regional, date);
-    UsageNames names;
-    names.daily = user + dateKey;
-    names.dated = dateKey + "-" + user;
-    names.weekly = WeekOfYear(date) + user + NumberText(date.year);
-    names.weekStart = WeekStartSeconds(date);
-    return names;
+    const contract::UsageNames names = contract::UsageNamesFor(ports_.regional, user, date);
+    return UsageNames{names.daily, names.dated, names.weekly, names.weekStart};
 }
 
 Horodesk::PendingWrite* Horodesk::FindPending(const std::string& name, const std::string& key) {
@@ -548,15 +545,17 @@ void Horodesk::RecordUse(const UsageNames& names, long long use) {
         Guard("Close read " + name, [&] { value = read(); });
         return value;
     };
-    const auto dailyBase = base(names.daily, "used", [&] {
-        return UsageValue(Read("USED", names.daily), names.daily, "USED");
+    const auto dailyBase = base(names.daily, contract::kDailyUseKey, [&] {
+        return UsageValue(Read(contract::kDayUseReadKey, names.daily), names.daily,
+                          contract::kDayUseReadKey);
     });
-    const auto weeklyBase =
-        base(names.weekly, "weektotal", [&] { return WeeklyBase(names.weekly, names.weekStart); });
+    const auto weeklyBase = base(names.weekly, contract::kWeekTotalKey,
+                                 [&] { return WeeklyBase(names.weekly, names.weekStart); });
 
     // The new daily use, if it is known now: both daily files get it.
     std::optional<long long> daily;
-    if (const PendingWrite* p = FindPending(names.daily, "used"); p != nullptr && p->target) {
+    if (const PendingWrite* p = FindPending(names.daily, contract::kDailyUseKey);
+        p != nullptr && p->target) {
         daily = *p->target + use;
     } else if (dailyBase) {
         daily = *dailyBase + (p != nullptr ? p->add : 0) + use;
@@ -564,17 +563,17 @@ void Horodesk::RecordUse(const UsageNames& names, long long use) {
 
     // In the order of the three writes: date key and user, the week, user and date key.
     if (daily) {
-        if (PendingWrite* dated = FindPending(names.dated, "USED")) {
+        if (PendingWrite* dated = FindPending(names.dated, contract::kDatedUseKey)) {
             dated->add = 0;
             dated->target = *daily;
         } else {
-            pending_.push_back(PendingWrite{names.dated, "USED", 0, *daily, 0});
+            pending_.push_back(PendingWrite{names.dated, contract::kDatedUseKey, 0, *daily, 0});
         }
     } else {
-        AddPending(names.dated, "USED", use, std::nullopt, 0);
+        AddPending(names.dated, contract::kDatedUseKey, use, std::nullopt, 0);
     }
-    AddPending(names.weekly, "weektotal", use, weeklyBase, names.weekStart);
-    AddPending(names.daily, "used", use, dailyBase, 0);
+    AddPending(names.weekly, contract::kWeekTotalKey, use, weeklyBase, names.weekStart);
+    AddPending(names.daily, contract::kDailyUseKey, use, dailyBase, 0);
     journalBehind_ = true;
 }
 
@@ -595,7 +594,7 @@ long long Horodesk::UsageValue(const std::optional<std::string>& value, const st
 }
 
 long long Horodesk::WeeklyBase(const std::string& name, long long weekStart) {
-    const auto text = Read("weektotal", name);
+    const auto text = Read(contract::kWeekTotalKey, name);
     if (!text || text->empty()) {
         return 0;
     }
@@ -608,7 +607,7 @@ long long Horodesk::WeeklyBase(const std::string& name, long long weekStart) {
                                        "\" is from an earlier week: counted from 0");
         return 0;
     }
-    return UsageValue(text, name, "weektotal");
+    return UsageValue(text, name, contract::kWeekTotalKey);
 }
 
 void Horodesk::FlushPending() {
@@ -619,7 +618,7 @@ void Horodesk::FlushPending() {
     for (PendingWrite& p : pending_) {
         if (!p.target) {
             Guard("Usage read " + p.name, [&] {
-                const long long base = p.key == "weektotal"
+                const long long base = p.key == contract::kWeekTotalKey
                                            ? WeeklyBase(p.name, p.weekStart)
                                            : UsageValue(Read(p.key, p.name), p.name, p.key);
                 p.target = base + p.add;

@@ -9,7 +9,9 @@
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "platform/fakes/RecordingPorts.h"
+#include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
 
@@ -30,11 +32,14 @@ template <class FilesT = MemoryFiles> struct FakePorts {
 
     // What the lock screen leaves after a child logged in.
     void HandOver(const std::string& allow, const std::string& user = "Ann") {
-        files["allow"] = "|||allow|||" + allow + "\r\n|||user|||" + user + "\r\n";
+        files[contract::kHandOverFile] = RecordPattern(contract::kAllowanceKey) + allow + "\r\n" +
+                                         RecordPattern(contract::kUserKey) + user + "\r\n";
     }
     // The master password as the lock screen stores it: every code one lower.
     void StorePassword(const std::string& password, const std::string& hint = "") {
-        files["ps"] = "|||mpass|||" + ShiftText(password, 0) + "\r\n|||mhint|||" + hint + "\r\n";
+        files[contract::kPasswordFile] = RecordPattern(contract::kMasterPasswordKey) +
+                                         ShiftText(password, 0) + "\r\n" +
+                                         RecordPattern(contract::kMasterHintKey) + hint + "\r\n";
     }
     std::string LogText() const {
         const auto it = files.files.find(files.folder + "\\Tembrel.log");
