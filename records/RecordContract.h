@@ -55,6 +55,8 @@ struct UsageNames {
     // Monday 00:00 of the date's week (LocalSeconds): the week number holds no year of its own,
     // so a weekly file last written before this holds another week's total.
     long long weekStart = 0;
+
+    bool operator==(const UsageNames&) const = default;
 };
 UsageNames UsageNamesFor(const Regional& regional, std::string_view user, const LocalTime& date);
 

@@ -3,6 +3,7 @@
 // ports: the ground every test of the session, the dialogs and the views stands on. The clock
 // starts on Monday 8 December 2025 at 10:00 (week 50; the short date reads "12/8/2025"). The view
 // tests build the logic themselves, as the program does, over the ports alone.
+#include <functional>
 #include <string>
 
 #include "platform/fakes/FakeClock.h"
@@ -14,6 +15,7 @@
 #include "records/RecordContract.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/SessionEvents.h"
 
 namespace tembrel {
 
@@ -47,9 +49,29 @@ template <class FilesT = MemoryFiles> struct FakePorts {
     }
 };
 
+// The session logic with what it tells handed to functions a test sets.
+class WatchedSession : public Horodesk, private SessionEvents {
+  public:
+    explicit WatchedSession(SessionPorts ports) : Horodesk(ports) { SetEvents(this); }
+    std::function<void()> onChange;
+    std::function<void(const ClosedSession&)> onClosed;
+
+  private:
+    void Changed() override {
+        if (onChange) {
+            onChange();
+        }
+    }
+    void Closed(const ClosedSession& closed) override {
+        if (onClosed) {
+            onClosed(closed);
+        }
+    }
+};
+
 template <class FilesT = MemoryFiles> struct FakeSession : FakePorts<FilesT> {
-    Horodesk session{SessionPorts{this->files, this->clock, this->regional, this->lock,
-                                  this->programEnd, this->log}};
+    WatchedSession session{SessionPorts{this->files, this->clock, this->regional, this->lock,
+                                        this->programEnd, this->log}};
 };
 
 } // namespace tembrel
