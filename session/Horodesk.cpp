@@ -152,7 +152,7 @@ void Horodesk::Notify(const std::optional<ClosedSession>& closed) {
     }
 }
 
-bool Horodesk::Guard(const std::string& operation, const std::function<void()>& action) noexcept {
+bool Horodesk::Guard(std::string_view operation, const std::function<void()>& action) noexcept {
     return RunGuarded(ports_.log, lastFailure_, operation, action);
 }
 

@@ -121,7 +121,7 @@ class Horodesk {
     void Changed();
     // Runs `action`, and logs instead of letting any failure out. A failure that repeats exactly
     // is logged once, so a file locked for minutes does not push everything else out of the log.
-    bool Guard(const std::string& operation, const std::function<void()>& action) noexcept;
+    bool Guard(std::string_view operation, const std::function<void()>& action) noexcept;
 
     SessionPorts ports_;
     ParentGate* gate_ = nullptr;

@@ -42,8 +42,7 @@ UsageLedger::UsageLedger(Files& files, const Regional& regional, const Clock& cl
                          DiagnosticLog& log, const std::optional<RunningSession>& running)
     : files_(files), regional_(regional), clock_(clock), log_(log), running_(running) {}
 
-bool UsageLedger::Guard(const std::string& operation,
-                        const std::function<void()>& action) noexcept {
+bool UsageLedger::Guard(std::string_view operation, const std::function<void()>& action) noexcept {
     return RunGuarded(log_, lastFailure_, operation, action);
 }
 
