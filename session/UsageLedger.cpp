@@ -72,8 +72,16 @@ void UsageLedger::SessionStarted() {
 
 void UsageLedger::SessionEnded() {
     Changed();
-    SaveJournal();
+    FlushAndJournal();
+}
+
+void UsageLedger::FlushAndJournal() {
+    // The flush journals before its writes land and after; only when it writes nothing must the
+    // journal catch up here. A close so writes it twice at most.
     Flush();
+    if (journalBehind_) {
+        SaveJournal();
+    }
 }
 
 void UsageLedger::SecondCounted() {
@@ -378,8 +386,7 @@ std::optional<ClosedSession> UsageLedger::Recover() {
         });
         closed = session.Close(journaled.written, CloseReason::Recovered, recorded);
     }
-    SaveJournal();
-    Flush();
+    FlushAndJournal();
     return closed;
 }
 

@@ -66,6 +66,7 @@ class UsageLedger {
   private:
     std::optional<ClosedSession> Recover();
     void RemoveLeftovers();
+    void FlushAndJournal();
     // The steps of a flush, in their order.
     void ResolveTargets();
     bool JournalHoldsTargets();
