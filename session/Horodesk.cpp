@@ -55,7 +55,7 @@ std::string Horodesk::Text1() const {
 }
 
 std::string Horodesk::StartAllowance() const {
-    return running_ ? NumberText(running_->Allowance()) : std::string();
+    return startAllowance_ ? NumberText(*startAllowance_) : std::string();
 }
 
 void Horodesk::SetText1(const std::string& text) {
@@ -268,6 +268,7 @@ void Horodesk::HandOverPart() {
 
 void Horodesk::PickUp(long long allowance, const std::string& user) {
     running_.emplace(user, allowance, ports_.clock.Now());
+    startAllowance_ = allowance;
     graceGiven_ = false;
     ledger_.SessionStarted();
     if (events_ != nullptr) {

@@ -128,6 +128,8 @@ class Horodesk {
     SessionEvents* events_ = nullptr;
     std::optional<RunningSession> running_;
     UsageLedger ledger_;
+    // The last hand-over's allowance: it stays after the close, as the hand-over box did.
+    std::optional<long long> startAllowance_;
     double bonus_ = 0; // Text1: seconds, spent before the allowance; whole unless a parent typed
     std::string status_ = "00:00:00";
     bool commandEndEnabled_ = true;
