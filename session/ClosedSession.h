@@ -1,6 +1,7 @@
 #pragma once
-// What a finished close knows of the session it closed. The close hands one of these to whoever
-// keeps the usage history, after the records are written (or kept as pending).
+// What a finished close knows of the session it closed, made by the running session alone. The
+// close hands one of these to whoever keeps the usage history, after the records are written (or
+// kept as pending).
 #include <string>
 
 #include "platform/Clock.h"

@@ -393,6 +393,8 @@ std::optional<ClosedSession> UsageLedger::Recover() {
 // What the journal still owed comes first; writes added since (while it could not be read) go on
 // top of it.
 void UsageLedger::MergeLater(std::vector<PendingWrite> journaled) {
+    // A dated write whose value was not known yet follows the daily file of its day again: the
+    // journal does not say so, the two names do. (An older copy journaled it as seconds to add.)
     for (PendingWrite& p : journaled) {
         if (p.key != contract::kDatedUseKey || p.target) {
             continue;
