@@ -140,13 +140,17 @@ void BM_TickAgainstItsReads(benchmark::State& state) {
     };
     std::chrono::nanoseconds ticks{};
     std::chrono::nanoseconds reads{};
+    long long tickAllocations = 0;
+    long long readAllocations = 0;
     constexpr int kRound = 100; // ten journal writes a round
     for (auto _ : state) {
+        const long long a0 = allocations;
         const auto t0 = now();
         for (int i = 0; i < kRound; ++i) {
             program.session.Timer1Tick();
         }
         const auto t1 = now();
+        const long long a1 = allocations;
         for (int i = 0; i < kRound; ++i) {
             benchmark::DoNotOptimize(read(contract::kQuitKey, contract::kQuitFile));
             benchmark::DoNotOptimize(read(contract::kAllowanceReadKey, contract::kHandOverFile));
@@ -154,6 +158,8 @@ void BM_TickAgainstItsReads(benchmark::State& state) {
             benchmark::DoNotOptimize(read(contract::kCloseHourKey, "Ann"));
         }
         const auto t2 = now();
+        tickAllocations += a1 - a0;
+        readAllocations += allocations - a1;
         ticks += t1 - t0;
         reads += t2 - t1;
     }
@@ -162,10 +168,14 @@ void BM_TickAgainstItsReads(benchmark::State& state) {
     state.counters["tick_ns"] = std::chrono::duration<double, std::nano>(ticks).count() / perRound;
     state.counters["reads_ns"] = std::chrono::duration<double, std::nano>(reads).count() / perRound;
     state.counters["ratio"] = ratio;
+    state.counters["tick_allocs"] = static_cast<double>(tickAllocations) / perRound;
+    state.counters["reads_allocs"] = static_cast<double>(readAllocations) / perRound;
     if (!program.session.SessionRunning()) {
         state.SkipWithError("the session ended");
     } else if (ratio > 1.2) {
-        state.SkipWithError("a tick costs more than 1.2 times its reads");
+        const std::string message =
+            "a tick costs more than 1.2 times its reads: " + std::to_string(ratio);
+        state.SkipWithError(message.c_str());
     }
 }
 BENCHMARK(BM_TickAgainstItsReads)->Unit(benchmark::kMicrosecond);

@@ -1,5 +1,6 @@
 #include "records/Counter.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "platform/Errors.h"
@@ -110,6 +111,25 @@ std::string SecondsToClock(std::optional<double> seconds, std::string_view decim
     long long minutes = 0;
     if (rest >= kMaxExactSeconds) {
         throw ArithmeticOverflow("too many seconds for a clock text");
+    }
+    if (rest >= 0 && rest == std::floor(rest)) {
+        // Whole seconds, the text of every tick: one buffer, no texts joined.
+        const auto whole = static_cast<long long>(rest);
+        char buffer[32];
+        char* end = std::to_chars(buffer, buffer + 20, whole / 3600).ptr;
+        if (end - buffer == 1) {
+            buffer[1] = buffer[0];
+            buffer[0] = '0';
+            end = buffer + 2;
+        }
+        const long long minute = whole / 60 % 60;
+        const long long second = whole % 60;
+        for (const long long field : {minute, second}) {
+            *end++ = ':';
+            *end++ = static_cast<char>('0' + field / 10);
+            *end++ = static_cast<char>('0' + field % 10);
+        }
+        return std::string(buffer, end);
     }
     if (rest >= 60) {
         // Whole minutes taken away, as by taking 60 away while at least 60 is left. Below 2^53

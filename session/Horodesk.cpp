@@ -305,29 +305,32 @@ std::string Horodesk::HandOverProblem(const std::string& handOver, const std::st
 }
 
 bool Horodesk::HoursWindowPart() {
-    const int hour = ports_.clock.Now().hour;
-    const std::string separator = ports_.regional.DecimalSeparator();
-    auto& window = running_->window;
+    // The guarded parts capture little, so that a tick makes no allocation of its own for them.
     bool closed = false;
-    const bool read = Guard("Timer1 hours window", [&] {
+    const bool read = Guard("Timer1 hours window", [this, &closed] {
         auto open = Read(contract::kOpenHourKey, running_->User());
         auto close = Read(contract::kCloseHourKey, running_->User());
-        const auto state = HoursWindowState(open, close, hour, separator);
-        window.emplace(std::move(open), std::move(close));
-        closed = state && *state == "CLOSED";
+        closed = HoursWindowClosed(open, close);
+        running_->window.emplace(std::move(open), std::move(close));
     });
-    if (!read && window) {
+    if (!read && running_->window) {
         // A user record that cannot be read or evaluated must not let the session run past its
         // hours: the last window read stands. With none, the session goes on under its allowance.
-        Guard("Timer1 last hours window", [&] {
-            const auto state = HoursWindowState(window->first, window->second, hour, separator);
-            closed = state && *state == "CLOSED";
+        Guard("Timer1 last hours window", [this, &closed] {
+            closed = HoursWindowClosed(running_->window->first, running_->window->second);
         });
     }
     if (closed) {
         Guard("Timer1 close", [this] { NoMoreTime(CloseReason::HoursWindow); });
     }
     return closed;
+}
+
+bool Horodesk::HoursWindowClosed(const std::optional<std::string>& open,
+                                 const std::optional<std::string>& close) const {
+    const auto state =
+        HoursWindowState(open, close, ports_.clock.Now().hour, ports_.regional.DecimalSeparator());
+    return state && *state == "CLOSED";
 }
 
 void Horodesk::CountDownPart() {

@@ -103,6 +103,8 @@ class Horodesk {
     bool QuitPart();
     void HandOverPart();
     bool HoursWindowPart();
+    bool HoursWindowClosed(const std::optional<std::string>& open,
+                           const std::optional<std::string>& close) const;
     void CountDownPart();
     SessionFacts Facts() const;
     void PickUp(long long allowance, const std::string& user);
