@@ -246,6 +246,10 @@ bool RecordFileExists(const Files& files, const std::string& path) {
     }
 }
 
+const Regional& SingleByteCodePage() {
+    return kSingleByte;
+}
+
 std::string RecordPath(const Files& files, std::string_view name) {
     return RecordPath(files, kSingleByte, name);
 }

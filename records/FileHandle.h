@@ -57,6 +57,10 @@ std::vector<std::optional<std::string>> ReadRecords(Files& files, const Regional
                                                     std::initializer_list<std::string_view> keys,
                                                     std::string_view name);
 
+// The code page of record names and texts when no regional settings are given: one byte a
+// character, only A-Z with a lower case.
+const Regional& SingleByteCodePage();
+
 // "|||key|||", the beginning of the record of `key`.
 std::string RecordPattern(std::string_view key);
 
