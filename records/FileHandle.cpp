@@ -265,6 +265,10 @@ std::string RecordPath(const Files& files, const Regional& regional, std::string
     return folder.append("\\").append(name).append(".var");
 }
 
+std::string ProgramFilePath(const Files& files, std::string_view fileName) {
+    return files.ProgramFolder().append("\\").append(fileName);
+}
+
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name) {
     return ReadRecordWith(files, kSingleByte, key, name, nullptr);
 }

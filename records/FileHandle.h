@@ -26,6 +26,10 @@ bool RecordFileExists(const Files& files, const std::string& path);
 std::string RecordPath(const Files& files, std::string_view name);
 std::string RecordPath(const Files& files, const Regional& regional, std::string_view name);
 
+// The full path of one of Tembrel's own files, which are no record files (the log, the journal,
+// the usage history and its report): the program's folder, "\", the file's name.
+std::string ProgramFilePath(const Files& files, std::string_view fileName);
+
 // A record file holds a handful of lines; one past this size is damaged, whatever it holds.
 constexpr std::uint64_t kMaxRecordFileBytes = 1024 * 1024;
 // A last line without its CR is taken as whole only once its file is this many seconds old.

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "records/CalendarText.h"
 #include "records/Number.h"
 
 namespace tembrel {
@@ -51,10 +52,7 @@ std::string WeekOfYear(const LocalTime& date) {
 std::string DateKey(const Regional& regional, const LocalTime& date) {
     std::string key = regional.ShortDate(date);
     if (key.empty()) {
-        const auto padded = [](int value) {
-            return value < 10 ? "0" + NumberText(value) : NumberText(value);
-        };
-        return NumberText(date.year) + "-" + padded(date.month) + "-" + padded(date.day);
+        return IsoDate(date);
     }
     for (std::size_t i = 0; i < key.size();) {
         const auto b = static_cast<unsigned char>(key[i]);

@@ -14,16 +14,13 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/FailureLog.h"
 #include "platform/Files.h"
+#include "records/CalendarText.h"
 #include "records/FindDate.h"
 #include "session/ClosedSession.h"
-#include "session/DiagnosticLog.h"
 
 namespace tembrel {
-
-// "2026-12-09" and "14:03:07".
-std::string IsoDate(const LocalTime& time);
-std::string IsoTime(const LocalTime& time);
 
 // ---- rows -----------------------------------------------------------------------------------
 
@@ -72,7 +69,7 @@ class UsageHistory {
     // open locks it), written with the next close that can.
     static constexpr std::size_t kMaxPending = 1000;
 
-    UsageHistory(Files& files, DiagnosticLog& log) : files_(files), log_(log) {}
+    UsageHistory(Files& files, FailureLog& log) : files_(files), log_(log) {}
 
     std::string Path() const;
 
@@ -87,7 +84,7 @@ class UsageHistory {
 
   private:
     Files& files_;
-    DiagnosticLog& log_;
+    FailureLog& log_;
     std::vector<ClosedSession> pending_;
 };
 
