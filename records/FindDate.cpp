@@ -77,6 +77,10 @@ long long LocalSeconds(const LocalTime& time) {
     return DayNumber(time) * 86400 + time.hour * 3600LL + time.minute * 60LL + time.second;
 }
 
+long long LocalMilliseconds(const LocalTime& time) {
+    return LocalSeconds(time) * 1000 + time.millisecond;
+}
+
 long long WeekStartSeconds(const LocalTime& date) {
     const long long days = DayNumber(date);
     return (days - Weekday(days)) * 86400;

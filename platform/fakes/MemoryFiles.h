@@ -34,6 +34,9 @@ class MemoryFiles : public Files {
     void Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
     FileInfo Info(const std::string& path) const override;
+    // IsPlainFile, then Info: a test that fails either (by beforeOp or by overriding it) fails the
+    // look-up.
+    std::optional<FileInfo> LookUp(const std::string& path) const override;
     std::vector<std::string> ListFolder() const override;
     std::string TempPathFor(const std::string& path) override { return path + ".tmp"; }
 

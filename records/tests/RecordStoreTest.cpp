@@ -369,6 +369,43 @@ TEST_F(RecordStore, AFreshLastLineWithoutCrReadsAsBeingWritten) {
     }
 }
 
+// The age is measured to the millisecond (whole seconds made "two seconds" anything from one to
+// two), and a read is one look-up and one read: a file that changed its size between the two was
+// being written, whatever its time.
+TEST_F(RecordStore, AnOpenLastLineSettlesTwoSecondsAfterItsWriteToTheMillisecond) {
+    files.clock = &clock;
+    struct Case {
+        int writtenMs; // at 10:00:00 and this many milliseconds
+        int readMs;    // at 10:00:02 and this many milliseconds
+        bool growsDuringTheRead;
+        bool busy;
+    };
+    const Case cases[] = {
+        {900, 100, false, true}, {100, 100, false, false}, {101, 100, false, true},
+        {0, 999, false, false},  {0, 999, true, true},
+    };
+    for (const Case& c : cases) {
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 0, c.writtenMs};
+        files["allow"] = "|||allow|||36";
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 2, c.readMs};
+        std::vector<MemoryFiles::Op> ops;
+        files.beforeOp = [&](MemoryFiles::Op op, const std::string& path) {
+            ops.push_back(op);
+            if (op == MemoryFiles::Op::Read && c.growsDuringTheRead) {
+                files.files[path] += "00";
+            }
+        };
+        if (c.busy) {
+            EXPECT_THROW(ReadRecord(files, regional, clock, "allow", "allow"), FileBeingWritten)
+                << c.writtenMs << " " << c.readMs;
+        } else {
+            EXPECT_EQ(ReadRecord(files, regional, clock, "allow", "allow"), "36");
+        }
+        EXPECT_EQ(ops, (std::vector{MemoryFiles::Op::Info, MemoryFiles::Op::Read}));
+        files.beforeOp = nullptr;
+    }
+}
+
 class ThrowingFiles : public MemoryFiles {
   public:
     bool IsPlainFile(const std::string&) const override { throw FileError("device not ready"); }

@@ -163,7 +163,28 @@ TEST_F(Win32FilesTest, OnlyPlainFilesCount) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(files.IsPlainFile(c.path), c.plain) << c.path;
+        EXPECT_EQ(files.LookUp(c.path).has_value(), c.plain) << c.path;
     }
+}
+
+// The one look-up of a record read brings the size and the last-write time to the millisecond.
+TEST_F(Win32FilesTest, LookUpGivesSizeAndTimeToTheMillisecond) {
+    WriteFileDirect(temp / "a.var", "12345");
+    SYSTEMTIME set{2024, 3, 2, 5, 14, 7, 9, 250};
+    FILETIME local{}, utc{};
+    ::SystemTimeToFileTime(&set, &local);
+    ::LocalFileTimeToFileTime(&local, &utc);
+    {
+        UniqueHandle file(::CreateFileW(AnsiToWide(temp / "a.var").c_str(), FILE_WRITE_ATTRIBUTES,
+                                        0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &utc));
+    }
+    const auto info = files.LookUp(temp / "a.var");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->size, 5u);
+    EXPECT_EQ(LocalMilliseconds(info->lastWrite),
+              LocalMilliseconds(LocalTime{2024, 3, 5, 14, 7, 9, 250}));
 }
 
 // Size and last-write time as the disk has them, in local time; the folder's plain files only.
