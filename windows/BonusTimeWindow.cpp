@@ -48,7 +48,7 @@ bool BonusTimeWindow::Open(HWND centreOver) {
 void BonusTimeWindow::OnCommand(int id, int code, HWND /*control*/) {
     const int index = id - kTimeButton0;
     if (code == BN_CLICKED && index >= 0 && index < static_cast<int>(captions_.size())) {
-        logic_.TimeButtonClick(index);
+        bonus_.TimeButtonClick(index);
     }
 }
 

@@ -9,7 +9,7 @@
 
 namespace tembrel::win {
 
-class MPasswordWindow : public ParentDialogWindow<MPassword> {
+class MPasswordWindow : public ParentDialogWindow {
   public:
     static constexpr const wchar_t* kClassName = L"TembrelPasswordGate";
     static constexpr const wchar_t* kTitle = L"Master Password Required To Edit";
@@ -22,7 +22,7 @@ class MPasswordWindow : public ParentDialogWindow<MPassword> {
         kText3 = 300,
     };
 
-    using ParentDialogWindow::ParentDialogWindow;
+    MPasswordWindow(MPassword& gate, HICON icon) : ParentDialogWindow(gate, icon), gate_(gate) {}
     bool Open(HWND centreOver);
 
   private:
@@ -31,6 +31,8 @@ class MPasswordWindow : public ParentDialogWindow<MPassword> {
     std::string Entry() const;
     static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
+
+    MPassword& gate_;
 };
 
 } // namespace tembrel::win

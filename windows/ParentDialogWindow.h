@@ -4,15 +4,15 @@
 // to the logic unless the window was detached from it (the logic may be gone already).
 #include <span>
 
+#include "dialogs/DialogWindows.h"
 #include "windows/Gdi.h"
 #include "windows/View.h"
 
 namespace tembrel::win {
 
-// `Logic` has CloseBox() and WindowDestroyed().
-template <class Logic> class ParentDialogWindow : public View {
+class ParentDialogWindow : public View {
   public:
-    ParentDialogWindow(Logic& logic, HICON icon) : logic_(logic), icon_(icon) {}
+    ParentDialogWindow(DialogLogic& logic, HICON icon) : logic_(logic), icon_(icon) {}
     // Destroys the window without telling the logic.
     void Detach();
 
@@ -26,9 +26,8 @@ template <class Logic> class ParentDialogWindow : public View {
     void OnDpiChanged() override;
     void OnDestroyed() override;
 
-    Logic& logic_;
-
   private:
+    DialogLogic& logic_;
     HICON icon_;
     bool detached_ = false;
     Bitmap background_;
