@@ -18,15 +18,27 @@ namespace {
 
 constexpr std::string_view kHeader = "date,start,end,child,allowance seconds,bonus seconds,ended";
 
-constexpr std::array<std::pair<CloseReason, std::string_view>, 7> kReasons{{
-    {CloseReason::TimeUp, "time up"},
-    {CloseReason::HoursWindow, "hours window"},
-    {CloseReason::Midday, "midday"},
-    {CloseReason::EndSession, "End Session"},
-    {CloseReason::Replaced, "replaced"},
-    {CloseReason::Shutdown, "shutdown"},
-    {CloseReason::Recovered, "recovered"},
+// Each way a session can end: as the history writes it, and as a parent reads it.
+struct ReasonNames {
+    CloseReason reason;
+    std::string_view code;
+    std::string_view text;
+};
+constexpr std::array<ReasonNames, 7> kReasons{{
+    {CloseReason::TimeUp, "time up", "Time up"},
+    {CloseReason::HoursWindow, "hours window", "Allowed hours over"},
+    {CloseReason::Midday, "midday", "Midday"},
+    {CloseReason::EndSession, "End Session", "Ended by the child"},
+    {CloseReason::Replaced, "replaced", "Replaced by a new login"},
+    {CloseReason::Shutdown, "shutdown", "Windows shut down"},
+    {CloseReason::Recovered, "recovered", "Recovered at start-up"},
 }};
+
+const ReasonNames* NamesOf(CloseReason reason) {
+    const auto it = std::find_if(kReasons.begin(), kReasons.end(),
+                                 [reason](const ReasonNames& r) { return r.reason == reason; });
+    return it == kReasons.end() ? nullptr : &*it;
+}
 
 // The digits of a number of seconds as HistoryRow writes them.
 std::optional<long long> Whole(const std::string& text) {
@@ -130,18 +142,19 @@ bool Older(const ClosedSession& a, const ClosedSession& b) {
 // ---- rows -----------------------------------------------------------------------------------
 
 std::string_view ReasonCode(CloseReason reason) {
-    for (const auto& [value, code] : kReasons) {
-        if (value == reason) {
-            return code;
-        }
-    }
-    return "unknown";
+    const ReasonNames* names = NamesOf(reason);
+    return names != nullptr ? names->code : "unknown";
+}
+
+std::string_view ReasonText(CloseReason reason) {
+    const ReasonNames* names = NamesOf(reason);
+    return names != nullptr ? names->text : "Unknown";
 }
 
 std::optional<CloseReason> ReasonFromCode(std::string_view code) {
-    for (const auto& [value, text] : kReasons) {
-        if (text == code) {
-            return value;
+    for (const ReasonNames& names : kReasons) {
+        if (names.code == code) {
+            return names.reason;
         }
     }
     return std::nullopt;

@@ -27,6 +27,8 @@ namespace tembrel {
 // The short text the history uses for each way a session can end, e.g. "time up".
 std::string_view ReasonCode(CloseReason reason);
 std::optional<CloseReason> ReasonFromCode(std::string_view code);
+// How a parent reads it, e.g. "Time up".
+std::string_view ReasonText(CloseReason reason);
 
 // The history's first line, naming the columns.
 std::string_view HistoryHeader();

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "history/HtmlText.h"
+#include "history/UsageHistory.h"
 #include "history/UsageSummary.h"
 #include "records/CalendarText.h"
 #include "records/Counter.h"
@@ -16,27 +17,6 @@ namespace {
 
 constexpr std::size_t kNameCharacters = 80;
 constexpr const char* kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-
-// How each way of ending reads for a parent.
-std::string_view ReasonText(CloseReason reason) {
-    switch (reason) {
-    case CloseReason::TimeUp:
-        return "Time up";
-    case CloseReason::HoursWindow:
-        return "Allowed hours over";
-    case CloseReason::Midday:
-        return "Midday";
-    case CloseReason::EndSession:
-        return "Ended by the child";
-    case CloseReason::Replaced:
-        return "Replaced by a new login";
-    case CloseReason::Shutdown:
-        return "Windows shut down";
-    case CloseReason::Recovered:
-        return "Recovered at start-up";
-    }
-    return "Unknown";
-}
 
 std::string TwoDigits(long long value) {
     return (value < 10 ? "0" : "") + std::to_string(value);

@@ -27,6 +27,23 @@ std::optional<int> Digits(std::string_view text) {
     return value;
 }
 
+// "2026-12-09" or "14:03:07": a field of `firstWidth` digits, then two of two digits, each after
+// `separator`.
+std::optional<std::array<int, 3>> ThreeNumbers(std::string_view text, std::size_t firstWidth,
+                                               char separator) {
+    if (text.size() != firstWidth + 6 || text[firstWidth] != separator ||
+        text[firstWidth + 3] != separator) {
+        return std::nullopt;
+    }
+    const auto first = Digits(text.substr(0, firstWidth));
+    const auto second = Digits(text.substr(firstWidth + 1, 2));
+    const auto third = Digits(text.substr(firstWidth + 4, 2));
+    if (!first || !second || !third) {
+        return std::nullopt;
+    }
+    return std::array<int, 3>{*first, *second, *third};
+}
+
 int DaysInMonth(int year, int month) {
     static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -48,33 +65,23 @@ std::string StampText(const LocalTime& time) {
 }
 
 std::optional<LocalTime> ReadIsoDate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+    const auto n = ThreeNumbers(text, 4, '-');
+    if (!n || (*n)[0] < 1 || (*n)[1] < 1 || (*n)[1] > 12 || (*n)[2] < 1 ||
+        (*n)[2] > DaysInMonth((*n)[0], (*n)[1])) {
         return std::nullopt;
     }
-    const auto year = Digits(text.substr(0, 4));
-    const auto month = Digits(text.substr(5, 2));
-    const auto day = Digits(text.substr(8, 2));
-    if (!year || !month || !day || *year < 1 || *month < 1 || *month > 12 || *day < 1 ||
-        *day > DaysInMonth(*year, *month)) {
-        return std::nullopt;
-    }
-    return LocalTime{*year, *month, *day, 0, 0, 0};
+    return LocalTime{(*n)[0], (*n)[1], (*n)[2], 0, 0, 0};
 }
 
 std::optional<LocalTime> ReadIsoTime(std::string_view text) {
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':') {
-        return std::nullopt;
-    }
-    const auto hour = Digits(text.substr(0, 2));
-    const auto minute = Digits(text.substr(3, 2));
-    const auto second = Digits(text.substr(6, 2));
-    if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) {
+    const auto n = ThreeNumbers(text, 2, ':');
+    if (!n || (*n)[0] > 23 || (*n)[1] > 59 || (*n)[2] > 59) {
         return std::nullopt;
     }
     LocalTime time;
-    time.hour = *hour;
-    time.minute = *minute;
-    time.second = *second;
+    time.hour = (*n)[0];
+    time.minute = (*n)[1];
+    time.second = (*n)[2];
     return time;
 }
 

@@ -38,7 +38,7 @@ bool BonusTimeWindow::Open(HWND centreOver) {
                         3120, 720, 2175, 975});
     controls.push_back({kLabel1, ControlKind::CentredLabel, L"Bonus Time", 3240, 360, 1935, 255,
                         FontKind::Bold975});
-    if (!CreateFrame(kClassName, kTitle, 8235, 2745, controls, centreOver)) {
+    if (!CreateFrame(kFrame, controls, centreOver)) {
         return false;
     }
     ShowAndFocus();

@@ -11,8 +11,7 @@ namespace tembrel::win {
 
 class BonusTimeWindow : public ParentDialogWindow {
   public:
-    static constexpr const wchar_t* kClassName = L"TembrelBonusTime";
-    static constexpr const wchar_t* kTitle = L"Add Bonus Time";
+    static constexpr DialogFrame kFrame{L"TembrelBonusTime", L"Add Bonus Time", 8235, 2745};
     static constexpr int kTimeButton0 = 400; // TimeButton(i) has the id 400 + i
     enum : int { kLabel1 = 201, kLabel2 = 202 };
 

@@ -24,7 +24,7 @@ bool MPasswordWindow::Open(HWND centreOver) {
          L"set the master password.  Type in the master password below and press Continue.",
          480, 840, 7455, 495},
     }};
-    if (!CreateFrame(kClassName, kTitle, 8295, 2775, controls, centreOver)) {
+    if (!CreateFrame(kFrame, controls, centreOver)) {
         return false;
     }
     // Enter in the box is the gate's own key press, not the dialog manager's default button.

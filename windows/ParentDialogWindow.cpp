@@ -5,11 +5,11 @@
 
 namespace tembrel::win {
 
-bool ParentDialogWindow::CreateFrame(const wchar_t* className, const wchar_t* title,
-                                     int clientWidth, int clientHeight,
+bool ParentDialogWindow::CreateFrame(const DialogFrame& dialog,
                                      std::span<const ControlSpec> controls, HWND centreOver) {
-    const FrameSpec frame{className,    title, WS_OVERLAPPEDWINDOW, 0, clientWidth,
-                          clientHeight, icon_};
+    const FrameSpec frame{
+        dialog.className,    dialog.title, WS_OVERLAPPEDWINDOW, 0, dialog.clientWidth,
+        dialog.clientHeight, icon_};
     if (!Create(frame, controls, centreOver)) {
         return false;
     }

@@ -10,6 +10,13 @@
 
 namespace tembrel::win {
 
+// What tells one parent dialog's window from the other: its window class, title and client size.
+struct DialogFrame {
+    const wchar_t* className;
+    const wchar_t* title;
+    int clientWidth, clientHeight; // twips
+};
+
 class ParentDialogWindow : public View {
   public:
     ParentDialogWindow(DialogLogic& logic, HICON icon) : logic_(logic), icon_(icon) {}
@@ -18,8 +25,8 @@ class ParentDialogWindow : public View {
 
   protected:
     // Creates the window hidden, its controls in tab order, with the background for its DPI.
-    bool CreateFrame(const wchar_t* className, const wchar_t* title, int clientWidth,
-                     int clientHeight, std::span<const ControlSpec> controls, HWND centreOver);
+    bool CreateFrame(const DialogFrame& frame, std::span<const ControlSpec> controls,
+                     HWND centreOver);
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnPaintBackground(HDC dc) override;

@@ -42,26 +42,13 @@ TEST_F(RecordStore, TwoWritesGiveTheDocumentedBytes) {
 
 // A read finds a key in any letter case, so a write must replace it in any letter case: a quit
 // signal "|||en|||End" left standing above the "None" written after it would end every later start.
-TEST_F(RecordStore, AWriteReplacesItsKeyInAnyLetterCaseAndTheReadFindsIt) {
-    struct Case {
-        const char* before;
-        const char* key;
-        const char* otherSpelling;
-        const char* after;
-    };
-    const Case cases[] = {
-        {"|||en|||End\r\n", "EN", "en", "|||EN|||v\r\n"},
-        {"|||En|||End\r\n|||x|||1\r\n|||eN|||End\r\n", "EN", "En", "|||x|||1\r\n|||EN|||v\r\n"},
-        {"|||USED|||100\r\n|||used|||120\r\n", "used", "USED", "|||used|||v\r\n"},
-        {"|||usedx|||1\r\n|||xUSED|||2\r\n", "used", "USED",
-         "|||usedx|||1\r\n|||xUSED|||2\r\n|||used|||v\r\n"},
-    };
-    for (const Case& c : cases) {
-        files["r"] = c.before;
-        Write(c.key, "v");
-        EXPECT_EQ(files["r"], c.after) << c.before;
-        EXPECT_EQ(Read(c.key), "v") << c.before;
-        EXPECT_EQ(Read(c.otherSpelling), "v") << c.before;
+TEST_F(RecordStore, AfterAQuitTheSignalReadsNoneUnderEverySpellingOfItsKey) {
+    for (const char* signal : {"|||en|||End\r\n", "|||En|||End\r\n|||x|||1\r\n|||eN|||End\r\n"}) {
+        files["EN"] = signal;
+        Write("EN", "None", "EN");
+        for (const char* key : {"EN", "en", "En", "eN"}) {
+            EXPECT_EQ(Read(key, "EN"), "None") << signal << " read as " << key;
+        }
     }
     // With regional settings the letters beyond A-Z fold too, as the regional read folds them.
     files["r"] = "|||\xE4rger|||1\r\n";
@@ -145,6 +132,10 @@ TEST_F(RecordStore, WriteCarriesOverAndDiscardsLines) {
         {"|||a|||1\r\n|||b|||2", "b", "5", "|||a|||1\r\n|||b|||5\r\n"},
         {"|||a|||1\n|||b|||2\n", "c", "3", "|||a|||1\n|||b|||2\n\r\n|||c|||3\r\n"},
         {"|||a|||b|||v\r\n|||ab|||1\r\n", "a", "1", "|||ab|||1\r\n|||a|||1\r\n"},
+        // A record of the key in another letter case goes too; the new one keeps its spelling.
+        {"|||USED|||100\r\n|||used|||120\r\n", "used", "1", "|||used|||1\r\n"},
+        {"|||usedx|||1\r\n|||xUSED|||2\r\n", "USED", "3",
+         "|||usedx|||1\r\n|||xUSED|||2\r\n|||USED|||3\r\n"},
         {"no bars at all\r\n", "k", "v", "|||k|||v\r\n"},
         {"", "k", "v", "|||k|||v\r\n"},
     };
