@@ -3,6 +3,7 @@
 // that holds it, so an early return or an exception leaks nothing. One template; each kind of
 // handle is one line naming its type and the function that closes it.
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -53,6 +54,8 @@ using UniqueFind = UniqueResource<HANDLE, ::FindClose>;     // searches of FindF
 using UniqueModule = UniqueResource<HMODULE, ::FreeLibrary>;
 using UniqueDesktop = UniqueResource<HDESK, ::CloseDesktop>;
 using UniqueRegistryKey = UniqueResource<HKEY, ::RegCloseKey>;
+using UniqueService = UniqueResource<SC_HANDLE, ::CloseServiceHandle>; // the manager and services
+using UniqueLocalMemory = UniqueResource<HLOCAL, ::LocalFree>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, ::DeleteObject>;
 using UniqueFont = UniqueResource<HFONT, ::DeleteObject>;
 using UniqueBrush = UniqueResource<HBRUSH, ::DeleteObject>;
