@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "history/UsageHistory.h"
+#include "history/UsageRecorder.h"
+#include "history/UsageReport.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "session/DiagnosticLog.h"
-#include "session/UsageHistory.h"
-#include "session/UsageRecorder.h"
-#include "session/UsageReport.h"
 
 namespace tembrel {
 namespace {

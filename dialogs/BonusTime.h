@@ -9,7 +9,7 @@
 
 namespace tembrel {
 
-class BonusTime {
+class BonusTime : public DialogLogic {
   public:
     struct Choice {
         const char* caption;
@@ -29,8 +29,8 @@ class BonusTime {
     bool IsOpen() const { return open_; }
     void Show();                     // create if needed, show
     void TimeButtonClick(int index); // guarded, as is CloseBox
-    void CloseBox();                 // closes; bonus unchanged
-    void WindowDestroyed() { open_ = false; }
+    void CloseBox() override;        // closes; bonus unchanged
+    void WindowDestroyed() override { open_ = false; }
 
   private:
     Horodesk& session_;

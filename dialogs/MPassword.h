@@ -14,7 +14,7 @@
 
 namespace tembrel {
 
-class MPassword : public ParentGate {
+class MPassword : public ParentGate, public DialogLogic {
   public:
     static constexpr int kEnter = 13;
 
@@ -33,8 +33,8 @@ class MPassword : public ParentGate {
     int Text3KeyPress(int keyCode, const std::string& entry);
     void Command4Click(); // "Password Hint"
     void Command1Click(); // "Return To Login Screen"
-    void CloseBox();
-    void WindowDestroyed() { open_ = false; }
+    void CloseBox() override;
+    void WindowDestroyed() override { open_ = false; }
 
   private:
     bool Accepts(const std::string& entry);

@@ -11,6 +11,7 @@ struct LocalTime {
     int hour = 0;  // 0..23
     int minute = 0;
     int second = 0;
+    int millisecond = 0; // 0..999; a clock or a file time that has none gives 0
 };
 
 class Clock {

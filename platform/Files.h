@@ -2,6 +2,7 @@
 // The files of the program's folder. Paths are full paths in the ANSI code page, with "\" between
 // folder and name. Every failing operation throws FileError.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@ namespace tembrel {
 // What the file system knows of a file besides its bytes.
 struct FileInfo {
     std::uint64_t size = 0;
-    LocalTime lastWrite; // local time, to the second
+    LocalTime lastWrite; // local time, to the millisecond
 };
 
 class Files {
@@ -35,6 +36,10 @@ class Files {
     virtual void Remove(const std::string& path) = 0;
     // Size and last-write time of the file; throws FileError when the look-up fails.
     virtual FileInfo Info(const std::string& path) const = 0;
+    // IsPlainFile and Info in one look-up of the file system: size and last-write time of the
+    // plain file at `path`, absent where IsPlainFile is false. A look-up that fails otherwise
+    // throws FileError.
+    virtual std::optional<FileInfo> LookUp(const std::string& path) const = 0;
     // Full paths of the plain files in the program's folder.
     virtual std::vector<std::string> ListFolder() const = 0;
     // A path beside `path` that no other writer (thread or process) uses at the same time.

@@ -22,10 +22,17 @@ bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
-// The old text without the lines of `key` (exact letter case), each kept line ending in CR LF,
+// The old text without the lines of `key` in any letter case, each kept line ending in CR LF,
 // followed by the new record. One pass over the old text: every line is copied at most once.
-std::string RewrittenText(std::string_view old, std::string_view key, std::string_view value) {
+std::string RewrittenText(const Regional& regional, std::string_view old, std::string_view key,
+                          std::string_view value) {
     const std::string pattern = RecordPattern(key);
+    const std::string foldedPattern = regional.ToLower(pattern);
+    const std::string folded = regional.ToLower(old);
+    if (folded.size() != old.size()) {
+        // A line's position must mean the same byte in both texts.
+        throw InvalidArgument("lower-casing changed the length of a record file");
+    }
     std::string text;
     text.reserve(old.size() + pattern.size() + value.size() + 2);
 
@@ -45,9 +52,10 @@ std::string RewrittenText(std::string_view old, std::string_view key, std::strin
         if (cr == std::string_view::npos) {
             cr = old.size();
         }
-        // Only lines that begin with the key in the very same letter case go: "USED" and "used"
-        // are different records to a write, though a read finds either.
-        if (old.substr(pos, pattern.size()) != pattern) {
+        // Letter case folded as a read folds it: a read finds the first record of the key in any
+        // spelling, so a record left behind under another spelling ("|||en|||End" under a write
+        // of "EN") would hide every later write of it.
+        if (std::string_view(folded).substr(pos, foldedPattern.size()) != foldedPattern) {
             text.append(old.substr(pos, cr - pos)).append("\r\n");
         }
         pos = cr + 1;
@@ -78,10 +86,10 @@ void ReplaceFile(Files& files, const std::string& path, std::string_view text) {
 
 namespace {
 
-void WriteRecordAt(Files& files, const std::string& path, std::string_view key,
-                   const std::string& value) {
+void WriteRecordAt(Files& files, const Regional& regional, const std::string& path,
+                   std::string_view key, const std::string& value) {
     const std::string old = ReadRecordText(files, path).value_or("");
-    ReplaceFile(files, path, RewrittenText(old, key, value));
+    ReplaceFile(files, path, RewrittenText(regional, old, key, value));
 }
 
 } // namespace
@@ -90,14 +98,14 @@ void WriteRecord(Files& files, std::string_view key, std::string_view name,
                  const std::optional<std::string>& value) {
     // The store cannot hold an empty value, so writing one leaves everything as it is.
     if (value && !value->empty()) {
-        WriteRecordAt(files, RecordPath(files, name), key, *value);
+        WriteRecordAt(files, SingleByteCodePage(), RecordPath(files, name), key, *value);
     }
 }
 
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, const std::optional<std::string>& value) {
     if (value && !value->empty()) {
-        WriteRecordAt(files, RecordPath(files, regional, name), key, *value);
+        WriteRecordAt(files, regional, RecordPath(files, regional, name), key, *value);
     }
 }
 

@@ -9,12 +9,14 @@
 
 namespace tembrel {
 
-// Sets `key` to `value` in record file `name`: removes every earlier line of exactly that key
-// (letter case counts) and appends the record last. An empty or absent value writes nothing. The
-// file is replaced in one step, so readers see the old file or the new one, never a mix.
+// Sets `key` to `value` in record file `name`: removes every earlier line of that key, in any
+// letter case (A-Z only), and appends the record last, spelt as written. An empty or absent value
+// writes nothing. The file is replaced in one step, so readers see the old file or the new one,
+// never a mix.
 void WriteRecord(Files& files, std::string_view key, std::string_view name,
                  const std::optional<std::string>& value);
-// The same for a record name in the ANSI code page of `regional` (a user's name, say).
+// The same for a record name in the ANSI code page of `regional` (a user's name, say), letter case
+// folded by its rules, as ReadRecord with regional settings folds it.
 void WriteRecord(Files& files, const Regional& regional, std::string_view key,
                  std::string_view name, const std::optional<std::string>& value);
 

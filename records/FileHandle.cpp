@@ -205,7 +205,9 @@ std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
                                           const Clock* clock) {
     // A look-up that fails is a failed read, not a missing file: the usage writes add to what a
     // read finds, and a file taken for missing would lose everything it held.
-    if (!files.IsPlainFile(path)) {
+    // The tick reads several records a second: one look-up brings all it needs of each.
+    const std::optional<FileInfo> info = files.LookUp(path);
+    if (!info) {
         return std::nullopt;
     }
     const auto tooLarge = [&] {
@@ -213,7 +215,7 @@ std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
                          std::to_string(kMaxRecordFileBytes) + " bytes: damaged");
     };
     // The size first: a huge file must cost a tick nothing but this look-up.
-    if (files.Info(path).size > kMaxRecordFileBytes) {
+    if (info->size > kMaxRecordFileBytes) {
         throw tooLarge();
     }
     std::string text = files.ReadAll(path);
@@ -221,9 +223,11 @@ std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
         throw tooLarge(); // it grew between the look-up and the read
     }
     if (clock != nullptr && EndsInOpenLine(text)) {
-        // Looked up after the read: a write that began during the read makes the file look new.
-        const long long age = LocalSeconds(clock->Now()) - LocalSeconds(files.Info(path).lastWrite);
-        if (age < kSettleSeconds && age > -kSettleSeconds) {
+        // A write that began after the look-up shows in the size (a rewrite truncates the file
+        // first); one that began before it, in the time.
+        const long long age = LocalMilliseconds(clock->Now()) - LocalMilliseconds(info->lastWrite);
+        if (text.size() != info->size ||
+            (age < kSettleMilliseconds && age > -kSettleMilliseconds)) {
             throw FileBeingWritten("record file " + path + " is being written");
         }
     }
@@ -246,6 +250,10 @@ bool RecordFileExists(const Files& files, const std::string& path) {
     }
 }
 
+const Regional& SingleByteCodePage() {
+    return kSingleByte;
+}
+
 std::string RecordPath(const Files& files, std::string_view name) {
     return RecordPath(files, kSingleByte, name);
 }
@@ -259,6 +267,10 @@ std::string RecordPath(const Files& files, const Regional& regional, std::string
                               "\" refused: too long for a path in folder " + folder);
     }
     return folder.append("\\").append(name).append(".var");
+}
+
+std::string ProgramFilePath(const Files& files, std::string_view fileName) {
+    return files.ProgramFolder().append("\\").append(fileName);
 }
 
 std::optional<std::string> ReadRecord(Files& files, std::string_view key, std::string_view name) {

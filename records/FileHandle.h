@@ -26,16 +26,21 @@ bool RecordFileExists(const Files& files, const std::string& path);
 std::string RecordPath(const Files& files, std::string_view name);
 std::string RecordPath(const Files& files, const Regional& regional, std::string_view name);
 
+// The full path of one of Tembrel's own files, which are no record files (the log, the journal,
+// the usage history and its report): the program's folder, "\", the file's name.
+std::string ProgramFilePath(const Files& files, std::string_view fileName);
+
 // A record file holds a handful of lines; one past this size is damaged, whatever it holds.
 constexpr std::uint64_t kMaxRecordFileBytes = 1024 * 1024;
-// A last line without its CR is taken as whole only once its file is this many seconds old.
-constexpr long long kSettleSeconds = 2;
+// A last line without its CR is taken as whole only once its file is this many milliseconds old.
+constexpr long long kSettleMilliseconds = 2000;
 
-// The whole text of the file at `path`, or absent when there is no plain file there; a look-up
-// that fails throws FileError. A file larger
-// than kMaxRecordFileBytes throws FileError from its size, unread. Given a clock, a file whose
-// last line has no CR yet and that was last written less than kSettleSeconds ago throws
-// FileBeingWritten: another program is most likely still writing it.
+// The whole text of the file at `path`, or absent when there is no plain file there: one look-up
+// of the file system and one read. A look-up that fails throws FileError. A file larger than
+// kMaxRecordFileBytes throws FileError from its size, unread. Given a clock, a file whose last
+// line has no CR yet throws FileBeingWritten when it was last written less than
+// kSettleMilliseconds ago or changed its size between the look-up and the read: another program is
+// most likely still writing it.
 std::optional<std::string> ReadRecordText(Files& files, const std::string& path,
                                           const Clock* clock = nullptr);
 
@@ -56,6 +61,10 @@ std::vector<std::optional<std::string>> ReadRecords(Files& files, const Regional
                                                     const Clock& clock,
                                                     std::initializer_list<std::string_view> keys,
                                                     std::string_view name);
+
+// The code page of record names and texts when no regional settings are given: one byte a
+// character, only A-Z with a lower case.
+const Regional& SingleByteCodePage();
 
 // "|||key|||", the beginning of the record of `key`.
 std::string RecordPattern(std::string_view key);

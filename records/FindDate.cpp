@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "records/CalendarText.h"
 #include "records/Number.h"
 
 namespace tembrel {
@@ -51,10 +52,7 @@ std::string WeekOfYear(const LocalTime& date) {
 std::string DateKey(const Regional& regional, const LocalTime& date) {
     std::string key = regional.ShortDate(date);
     if (key.empty()) {
-        const auto padded = [](int value) {
-            return value < 10 ? "0" + NumberText(value) : NumberText(value);
-        };
-        return NumberText(date.year) + "-" + padded(date.month) + "-" + padded(date.day);
+        return IsoDate(date);
     }
     for (std::size_t i = 0; i < key.size();) {
         const auto b = static_cast<unsigned char>(key[i]);
@@ -77,6 +75,10 @@ std::string DateKey(const Regional& regional, const LocalTime& date) {
 
 long long LocalSeconds(const LocalTime& time) {
     return DayNumber(time) * 86400 + time.hour * 3600LL + time.minute * 60LL + time.second;
+}
+
+long long LocalMilliseconds(const LocalTime& time) {
+    return LocalSeconds(time) * 1000 + time.millisecond;
 }
 
 long long WeekStartSeconds(const LocalTime& date) {

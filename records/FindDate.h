@@ -21,6 +21,9 @@ std::string WeekOfYear(const LocalTime& date);
 // the age of a file and the start of a week, not for any text.
 long long LocalSeconds(const LocalTime& time);
 
+// The same in milliseconds, for the age of a file written a moment ago.
+long long LocalMilliseconds(const LocalTime& time);
+
 // LocalSeconds of Monday 00:00 of the ISO week of the date.
 long long WeekStartSeconds(const LocalTime& date);
 

@@ -80,6 +80,14 @@ double StoredNumericValue(std::string_view text, std::string_view decimalSeparat
     return Parse(text, {decimalSeparator, ".", ","});
 }
 
+long long WholeNumber(std::string_view text) {
+    const double value = NumericValue(text, ".");
+    if (value != std::floor(value)) {
+        throw TypeMismatch("not a whole number: \"" + std::string(text) + "\"");
+    }
+    return WholePart(value);
+}
+
 long long WholePart(double value) {
     const double whole = std::floor(value);
     if (!(whole >= -kMaxExact && whole <= kMaxExact)) {

@@ -15,6 +15,11 @@ double NumericValue(std::string_view text, std::string_view decimalSeparator);
 // number is written with a thousands separator, so neither can stand for one.
 double StoredNumericValue(std::string_view text, std::string_view decimalSeparator);
 
+// The whole number of a text the program wrote for itself (the journal, the usage history): read
+// as NumericValue reads it with "." as the separator. A fraction or anything else throws
+// TypeMismatch; beyond +-2^53, ArithmeticOverflow.
+long long WholeNumber(std::string_view text);
+
 // The largest whole number not above the value. Throws ArithmeticOverflow outside +-2^53.
 long long WholePart(double value);
 

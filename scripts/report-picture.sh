@@ -9,7 +9,7 @@ cd "$root"
 scripts/deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target usage_report_sample
-sample=build/native/session/tests/usage_report_sample
+sample=build/native/history/tests/usage_report_sample
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p docs/screenshots

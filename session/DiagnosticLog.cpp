@@ -1,6 +1,7 @@
 #include "session/DiagnosticLog.h"
 
-#include <cstdio>
+#include "records/CalendarText.h"
+#include "records/FileHandle.h"
 
 namespace tembrel {
 
@@ -9,18 +10,11 @@ namespace {
 // One entry must never be able to fill the log on its own.
 constexpr std::size_t kMaxEntryBytes = 1024;
 
-std::string Stamp(const LocalTime& t) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return buffer;
-}
-
 } // namespace
 
 void DiagnosticLog::Append(std::string_view operation, std::string_view message) noexcept {
     try {
-        std::string entry = Stamp(clock_.Now());
+        std::string entry = StampText(clock_.Now());
         entry += ' ';
         entry += operation;
         entry += ": ";
@@ -36,7 +30,7 @@ void DiagnosticLog::Append(std::string_view operation, std::string_view message)
         }
         entry += "\r\n";
 
-        const std::string path = files_.ProgramFolder() + "\\" + kFileName;
+        const std::string path = ProgramFilePath(files_, kFileName);
         std::string text;
         if (files_.IsPlainFile(path)) {
             text = files_.ReadAll(path);

@@ -7,11 +7,12 @@
 #include <string_view>
 
 #include "platform/Clock.h"
+#include "platform/FailureLog.h"
 #include "platform/Files.h"
 
 namespace tembrel {
 
-class DiagnosticLog {
+class DiagnosticLog : public FailureLog {
   public:
     static constexpr const char* kFileName = "Tembrel.log";
     static constexpr std::size_t kMaxBytes = 64 * 1024;
@@ -19,7 +20,7 @@ class DiagnosticLog {
     DiagnosticLog(Files& files, const Clock& clock) : files_(files), clock_(clock) {}
 
     // Appends one line: time, operation, message.
-    void Append(std::string_view operation, std::string_view message) noexcept;
+    void Append(std::string_view operation, std::string_view message) noexcept override;
 
   private:
     Files& files_;

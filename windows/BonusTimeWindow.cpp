@@ -38,7 +38,7 @@ bool BonusTimeWindow::Open(HWND centreOver) {
                         3120, 720, 2175, 975});
     controls.push_back({kLabel1, ControlKind::CentredLabel, L"Bonus Time", 3240, 360, 1935, 255,
                         FontKind::Bold975});
-    if (!CreateFrame(kClassName, kTitle, 8235, 2745, controls, centreOver)) {
+    if (!CreateFrame(kFrame, controls, centreOver)) {
         return false;
     }
     ShowAndFocus();
@@ -48,7 +48,7 @@ bool BonusTimeWindow::Open(HWND centreOver) {
 void BonusTimeWindow::OnCommand(int id, int code, HWND /*control*/) {
     const int index = id - kTimeButton0;
     if (code == BN_CLICKED && index >= 0 && index < static_cast<int>(captions_.size())) {
-        logic_.TimeButtonClick(index);
+        bonus_.TimeButtonClick(index);
     }
 }
 

@@ -9,19 +9,20 @@
 
 namespace tembrel::win {
 
-class BonusTimeWindow : public ParentDialogWindow<BonusTime> {
+class BonusTimeWindow : public ParentDialogWindow {
   public:
-    static constexpr const wchar_t* kClassName = L"TembrelBonusTime";
-    static constexpr const wchar_t* kTitle = L"Add Bonus Time";
+    static constexpr DialogFrame kFrame{L"TembrelBonusTime", L"Add Bonus Time", 8235, 2745};
     static constexpr int kTimeButton0 = 400; // TimeButton(i) has the id 400 + i
     enum : int { kLabel1 = 201, kLabel2 = 202 };
 
-    using ParentDialogWindow::ParentDialogWindow;
+    BonusTimeWindow(BonusTime& bonus, HICON icon)
+        : ParentDialogWindow(bonus, icon), bonus_(bonus) {}
     bool Open(HWND centreOver);
 
   private:
     void OnCommand(int id, int code, HWND control) override;
 
+    BonusTime& bonus_;
     std::array<std::wstring, BonusTime::kChoices.size()> captions_;
 };
 

@@ -24,7 +24,7 @@ bool MPasswordWindow::Open(HWND centreOver) {
          L"set the master password.  Type in the master password below and press Continue.",
          480, 840, 7455, 495},
     }};
-    if (!CreateFrame(kClassName, kTitle, 8295, 2775, controls, centreOver)) {
+    if (!CreateFrame(kFrame, controls, centreOver)) {
         return false;
     }
     // Enter in the box is the gate's own key press, not the dialog manager's default button.
@@ -53,7 +53,7 @@ LRESULT CALLBACK MPasswordWindow::PasswordBoxProc(HWND hwnd, UINT message, WPARA
     case WM_CHAR:
         if (wParam == MPassword::kEnter) {
             auto* window = reinterpret_cast<MPasswordWindow*>(self);
-            int passOn = window->logic_.Text3KeyPress(MPassword::kEnter, window->Entry());
+            int passOn = window->gate_.Text3KeyPress(MPassword::kEnter, window->Entry());
             // The gate may have closed itself (password accepted): the box is gone then.
             if (!IsWindow(hwnd) || passOn == 0) {
                 return 0;
@@ -76,13 +76,13 @@ void MPasswordWindow::OnCommand(int id, int code, HWND /*control*/) {
     }
     switch (id) {
     case kCommand3:
-        logic_.Command3Click(Entry());
+        gate_.Command3Click(Entry());
         break;
     case kCommand4:
-        logic_.Command4Click();
+        gate_.Command4Click();
         break;
     case kCommand1:
-        logic_.Command1Click();
+        gate_.Command1Click();
         break;
     default:
         break;

@@ -9,20 +9,14 @@
 
 namespace tembrel::win {
 
-class MPasswordWindow : public ParentDialogWindow<MPassword> {
+class MPasswordWindow : public ParentDialogWindow {
   public:
-    static constexpr const wchar_t* kClassName = L"TembrelPasswordGate";
-    static constexpr const wchar_t* kTitle = L"Master Password Required To Edit";
-    enum : int {
-        kCommand1 = 101,
-        kCommand3 = 103,
-        kCommand4 = 104,
-        kLabel1 = 201,
-        kLabel4 = 204,
-        kText3 = 300,
-    };
+    static constexpr DialogFrame kFrame{L"TembrelPasswordGate", L"Master Password Required To Edit",
+                                        8295, 2775};
+    enum : int { kCommand1 = 101, kCommand3 = 103, kCommand4 = 104 }; // the buttons
+    enum : int { kLabel1 = 201, kLabel4 = 204, kText3 = 300 };
 
-    using ParentDialogWindow::ParentDialogWindow;
+    MPasswordWindow(MPassword& gate, HICON icon) : ParentDialogWindow(gate, icon), gate_(gate) {}
     bool Open(HWND centreOver);
 
   private:
@@ -31,6 +25,8 @@ class MPasswordWindow : public ParentDialogWindow<MPassword> {
     std::string Entry() const;
     static LRESULT CALLBACK PasswordBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
+
+    MPassword& gate_;
 };
 
 } // namespace tembrel::win

@@ -4,31 +4,37 @@
 // to the logic unless the window was detached from it (the logic may be gone already).
 #include <span>
 
+#include "dialogs/DialogWindows.h"
 #include "windows/Gdi.h"
 #include "windows/View.h"
 
 namespace tembrel::win {
 
-// `Logic` has CloseBox() and WindowDestroyed().
-template <class Logic> class ParentDialogWindow : public View {
+// What tells one parent dialog's window from the other: its window class, title and client size.
+struct DialogFrame {
+    const wchar_t* className;
+    const wchar_t* title;
+    int clientWidth, clientHeight; // twips
+};
+
+class ParentDialogWindow : public View {
   public:
-    ParentDialogWindow(Logic& logic, HICON icon) : logic_(logic), icon_(icon) {}
+    ParentDialogWindow(DialogLogic& logic, HICON icon) : logic_(logic), icon_(icon) {}
     // Destroys the window without telling the logic.
     void Detach();
 
   protected:
     // Creates the window hidden, its controls in tab order, with the background for its DPI.
-    bool CreateFrame(const wchar_t* className, const wchar_t* title, int clientWidth,
-                     int clientHeight, std::span<const ControlSpec> controls, HWND centreOver);
+    bool CreateFrame(const DialogFrame& frame, std::span<const ControlSpec> controls,
+                     HWND centreOver);
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnPaintBackground(HDC dc) override;
     void OnDpiChanged() override;
     void OnDestroyed() override;
 
-    Logic& logic_;
-
   private:
+    DialogLogic& logic_;
     HICON icon_;
     bool detached_ = false;
     Bitmap background_;

@@ -7,12 +7,12 @@
 
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
+#include "history/UsageRecorder.h"
 #include "platform/MessageBoxPort.h"
 #include "platform/win32/Win32NotificationArea.h"
 #include "session/Horodesk.h"
 #include "session/SessionEvents.h"
 #include "session/SessionNotices.h"
-#include "session/UsageRecorder.h"
 #include "windows/Gdi.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/ParentDialogViews.h"

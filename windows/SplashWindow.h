@@ -9,10 +9,11 @@ namespace tembrel::win {
 
 class SplashWindow : public View {
   public:
-    static constexpr const wchar_t* kClassName = L"TembrelSplash";
-    static constexpr const wchar_t* kTitle = L"Tembrel.. loading!";
+    // Two seconds, then the hand-over.
     static constexpr UINT_PTR kTimer = 1;
     static constexpr UINT kIntervalMs = 2000;
+    static constexpr const wchar_t* kClassName = L"TembrelSplash";
+    static constexpr const wchar_t* kTitle = L"Tembrel.. loading!";
     enum : int { kLabel1 = 201 };
 
     SplashWindow(HICON icon, std::function<void()> onElapsed);

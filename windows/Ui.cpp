@@ -23,9 +23,7 @@ UINT WindowDpi(HWND hwnd) {
             return dpi;
         }
     }
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(WindowDc(nullptr).Get(), LOGPIXELSY);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96u;
 }
 

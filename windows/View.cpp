@@ -185,12 +185,10 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnPaintBackground(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd_, &ps);
-        if (ps.fErase) {
-            OnPaintBackground(ps.hdc);
+        const PaintDc paint(hwnd_);
+        if (paint.Erase()) {
+            OnPaintBackground(paint.Get());
         }
-        EndPaint(hwnd_, &ps);
         return 0;
     }
     case WM_CTLCOLORSTATIC: {

@@ -82,6 +82,13 @@ FileInfo MemoryFiles::Info(const std::string& path) const {
     return info;
 }
 
+std::optional<FileInfo> MemoryFiles::LookUp(const std::string& path) const {
+    if (!IsPlainFile(path)) {
+        return std::nullopt;
+    }
+    return Info(path);
+}
+
 std::vector<std::string> MemoryFiles::ListFolder() const {
     std::vector<std::string> paths;
     const std::string prefix = folder + "\\";

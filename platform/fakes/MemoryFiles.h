@@ -27,14 +27,18 @@ class MemoryFiles : public Files {
     std::function<void(Op op, const std::string& path)> beforeOp;
     mutable int calls = 0;
 
-    std::string ProgramFolder() const override { return folder; }
-    bool IsPlainFile(const std::string& path) const override;
+    // The operations beforeOp sees, in the order of Op.
     std::string ReadAll(const std::string& path) override;
     void WriteNew(const std::string& path, std::string_view bytes) override;
     void Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
     FileInfo Info(const std::string& path) const override;
+    bool IsPlainFile(const std::string& path) const override;
+    // IsPlainFile, then Info: a test that fails either (by beforeOp or by overriding it) fails the
+    // look-up.
+    std::optional<FileInfo> LookUp(const std::string& path) const override;
     std::vector<std::string> ListFolder() const override;
+    std::string ProgramFolder() const override { return folder; }
     std::string TempPathFor(const std::string& path) override { return path + ".tmp"; }
 
     // Convenience for tests: the path of record file `name`, its content, or whether it exists.

@@ -1,19 +1,22 @@
 #pragma once
 // Owners of Win32 handles: each closes its handle exactly once, on every path out of the scope
-// that holds it, so an early return or an exception leaks nothing.
+// that holds it, so an early return or an exception leaks nothing. One template; each kind of
+// handle is one line naming its type and the function that closes it.
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
 namespace tembrel {
 
-// Traits give the handle type, the value that means "none" and how to close a real one.
-template <typename Traits> class UniqueResource {
+// Null means no handle, and so does INVALID_HANDLE_VALUE, which CreateFile and FindFirstFile
+// answer where other calls answer null; no handle of any kind has that value.
+template <typename Handle, auto Close> class UniqueResource {
   public:
-    using Type = typename Traits::Type;
+    using Type = Handle;
 
     UniqueResource() = default;
-    explicit UniqueResource(Type value) : value_(value) {}
+    explicit UniqueResource(Handle value) : value_(value) {}
     UniqueResource(const UniqueResource&) = delete;
     UniqueResource& operator=(const UniqueResource&) = delete;
     UniqueResource(UniqueResource&& other) noexcept : value_(other.Release()) {}
@@ -25,94 +28,74 @@ template <typename Traits> class UniqueResource {
     }
     ~UniqueResource() { Reset(); }
 
-    Type Get() const { return value_; }
-    bool Valid() const { return Traits::IsValid(value_); }
+    Handle Get() const { return value_; }
+    bool Valid() const { return IsValid(value_); }
     explicit operator bool() const { return Valid(); }
 
     // Gives up ownership without closing.
-    Type Release() { return std::exchange(value_, Traits::None()); }
-    void Reset(Type value = Traits::None()) {
-        const Type old = std::exchange(value_, value);
-        if (Traits::IsValid(old)) {
-            Traits::Close(old);
+    Handle Release() { return std::exchange(value_, nullptr); }
+    void Reset(Handle value = nullptr) {
+        const Handle old = std::exchange(value_, value);
+        if (IsValid(old)) {
+            Close(old);
         }
     }
 
   private:
-    Type value_ = Traits::None();
+    static bool IsValid(Handle h) {
+        return h != nullptr && h != reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);
+    }
+
+    Handle value_ = nullptr;
 };
 
-// Kernel handles: files, processes, threads, events. Both null and INVALID_HANDLE_VALUE mean none,
-// since CreateFile answers the one and most other calls the other.
-struct KernelHandleTraits {
-    using Type = HANDLE;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::CloseHandle(h); }
-};
-using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueHandle = UniqueResource<HANDLE, ::CloseHandle>; // files, processes, threads, events
+using UniqueFind = UniqueResource<HANDLE, ::FindClose>;     // searches of FindFirstFile
+using UniqueModule = UniqueResource<HMODULE, ::FreeLibrary>;
+using UniqueDesktop = UniqueResource<HDESK, ::CloseDesktop>;
+using UniqueRegistryKey = UniqueResource<HKEY, ::RegCloseKey>;
+using UniqueService = UniqueResource<SC_HANDLE, ::CloseServiceHandle>; // the manager and services
+using UniqueLocalMemory = UniqueResource<HLOCAL, ::LocalFree>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, ::DeleteObject>;
+using UniqueFont = UniqueResource<HFONT, ::DeleteObject>;
+using UniqueBrush = UniqueResource<HBRUSH, ::DeleteObject>;
+using UniqueBitmap = UniqueResource<HBITMAP, ::DeleteObject>;
+using UniqueIcon = UniqueResource<HICON, ::DestroyIcon>;
+using UniqueMemoryDc = UniqueResource<HDC, ::DeleteDC>; // of CreateCompatibleDC
 
-// Searches of FindFirstFile, which answers INVALID_HANDLE_VALUE when nothing is found.
-struct FindTraits {
-    using Type = HANDLE;
-    static Type None() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::FindClose(h); }
-};
-using UniqueFind = UniqueResource<FindTraits>;
+// The device context of a window, or of the screen for no window, while a scope lasts (GetDC's
+// are released, not deleted).
+class WindowDc {
+  public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_ != nullptr) {
+            ::ReleaseDC(hwnd_, dc_);
+        }
+    }
+    HDC Get() const { return dc_; }
 
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::FreeLibrary(h); }
+  private:
+    HWND hwnd_;
+    HDC dc_;
 };
-using UniqueModule = UniqueResource<ModuleTraits>;
 
-struct DesktopTraits {
-    using Type = HDESK;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::CloseDesktop(h); }
-};
-using UniqueDesktop = UniqueResource<DesktopTraits>;
+// The painting of one WM_PAINT, from BeginPaint to EndPaint.
+class PaintDc {
+  public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd) { ::BeginPaint(hwnd, &paint_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { ::EndPaint(hwnd_, &paint_); }
+    HDC Get() const { return paint_.hdc; }
+    // True when the background is to be drawn first.
+    bool Erase() const { return paint_.fErase != FALSE; }
 
-struct RegistryKeyTraits {
-    using Type = HKEY;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::RegCloseKey(h); }
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
 };
-using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
-
-// GDI objects (fonts, brushes, bitmaps), typed so that an owner hands out the handle its users
-// pass on.
-template <typename Handle> struct GdiObjectTraits {
-    using Type = Handle;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::DeleteObject(h); }
-};
-using UniqueGdiObject = UniqueResource<GdiObjectTraits<HGDIOBJ>>;
-using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
-using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
-using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
-
-struct IconTraits {
-    using Type = HICON;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::DestroyIcon(h); }
-};
-using UniqueIcon = UniqueResource<IconTraits>;
-
-// Device contexts of CreateCompatibleDC (not those of GetDC, which are released, not deleted).
-struct MemoryDcTraits {
-    using Type = HDC;
-    static Type None() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::DeleteDC(h); }
-};
-using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
 } // namespace tembrel

@@ -7,7 +7,7 @@ namespace tembrel {
 LocalTime Win32Clock::Now() const {
     SYSTEMTIME t{};
     ::GetLocalTime(&t);
-    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
 } // namespace tembrel

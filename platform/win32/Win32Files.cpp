@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "platform/Errors.h"
 #include "platform/win32/Handles.h"
@@ -39,6 +40,50 @@ bool InUse(unsigned long error, const std::wstring& path) {
 }
 
 std::atomic<unsigned long> tempCounter{0};
+
+// What makes an entry of the folder no plain file for us.
+constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+
+// Attributes, size and times of whatever is at the path, in one look-up; absent when nothing is
+// there, or nothing could be (a bad name, a missing drive).
+std::optional<WIN32_FILE_ATTRIBUTE_DATA> Attributes(const std::string& path) {
+    if (path.empty() || path.find_first_of("*?") != std::string::npos) {
+        return std::nullopt;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return data;
+    }
+    const DWORD error = ::GetLastError();
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_DRIVE:
+        return std::nullopt;
+    default:
+        Fail("cannot look up", path, error);
+    }
+}
+
+FileInfo InfoOf(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    FileInfo info;
+    info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // The bias of this moment, as GetLocalTime uses it, so that the age of a file written a
+    // moment ago comes out right even on the day the clocks change.
+    FILETIME local{};
+    SYSTEMTIME t{};
+    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !::FileTimeToSystemTime(&local, &t)) {
+        Fail("cannot convert the last-write time of", path, ::GetLastError());
+    }
+    info.lastWrite =
+        LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+    return info;
+}
 
 } // namespace
 
@@ -103,27 +148,15 @@ std::string Win32Files::ProgramFolder() const {
 }
 
 bool Win32Files::IsPlainFile(const std::string& path) const {
-    if (path.empty() || path.find_first_of("*?") != std::string::npos) {
-        return false;
+    return LookUp(path).has_value();
+}
+
+std::optional<FileInfo> Win32Files::LookUp(const std::string& path) const {
+    const auto data = Attributes(path);
+    if (!data || (data->dwFileAttributes & kNotPlain) != 0) {
+        return std::nullopt;
     }
-    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_DIRECTORY:
-        case ERROR_INVALID_DRIVE:
-            return false; // nothing there, or nothing that could be there
-        default:
-            Fail("cannot look up", path, error);
-        }
-    }
-    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
-    return (attributes & kNotPlain) == 0;
+    return InfoOf(path, *data);
 }
 
 std::string Win32Files::ReadAll(const std::string& path) {
@@ -203,22 +236,11 @@ void Win32Files::Remove(const std::string& path) {
 }
 
 FileInfo Win32Files::Info(const std::string& path) const {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
-        Fail("cannot look up", path, ::GetLastError());
+    const auto data = Attributes(path);
+    if (!data) {
+        Fail("cannot look up", path, ERROR_FILE_NOT_FOUND);
     }
-    FileInfo info;
-    info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    // The bias of this moment, as GetLocalTime uses it, so that the age of a file written a
-    // moment ago comes out right even on the day the clocks change.
-    FILETIME local{};
-    SYSTEMTIME t{};
-    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-        !::FileTimeToSystemTime(&local, &t)) {
-        Fail("cannot convert the last-write time of", path, ::GetLastError());
-    }
-    info.lastWrite = LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-    return info;
+    return InfoOf(path, *data);
 }
 
 std::vector<std::string> Win32Files::ListFolder() const {
@@ -233,8 +255,6 @@ std::vector<std::string> Win32Files::ListFolder() const {
         }
         Fail("cannot list", folder, error);
     }
-    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
     do {
         if ((entry.dwFileAttributes & kNotPlain) != 0) {
             continue;

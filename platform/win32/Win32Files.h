@@ -27,6 +27,7 @@ class Win32Files : public Files {
     void Replace(const std::string& from, const std::string& to) override;
     void Remove(const std::string& path) override;
     FileInfo Info(const std::string& path) const override;
+    std::optional<FileInfo> LookUp(const std::string& path) const override;
     std::vector<std::string> ListFolder() const override;
     std::string TempPathFor(const std::string& path) override;
 

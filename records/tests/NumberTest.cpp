@@ -32,6 +32,16 @@ TEST(NumericValue, FailsOnAnythingElse) {
     }
 }
 
+TEST(WholeNumber, ReadsWholeNumbersOnly) {
+    EXPECT_EQ(WholeNumber("120"), 120);
+    EXPECT_EQ(WholeNumber("-5"), -5);
+    EXPECT_EQ(WholeNumber("9007199254740992"), 9007199254740992LL);
+    for (const char* text : {"", "5.5", "5,0x", "abc"}) {
+        EXPECT_THROW(WholeNumber(text), TypeMismatch) << '"' << text << '"';
+    }
+    EXPECT_THROW(WholeNumber("18014398509481984"), ArithmeticOverflow);
+}
+
 TEST(WholePart, IsTheFloor) {
     EXPECT_EQ(WholePart(5.9), 5);
     EXPECT_EQ(WholePart(-0.5), -1);

@@ -40,15 +40,20 @@ TEST_F(RecordStore, TwoWritesGiveTheDocumentedBytes) {
     EXPECT_EQ(files["r"], "|||close|||20\r\n|||open|||10\r\n");
 }
 
-TEST_F(RecordStore, RemovalKeepsLetterCaseButTheSearchIgnoresIt) {
-    files["r"] = "|||USED|||100\r\n";
-    WriteRecord(files, regional, "used", "r", 120);
-    EXPECT_EQ(files["r"], "|||USED|||100\r\n|||used|||120\r\n");
-    EXPECT_EQ(Read("used"), "100");
-
-    Write("USED", "7");
-    EXPECT_EQ(files["r"], "|||used|||120\r\n|||USED|||7\r\n");
-    EXPECT_EQ(Read("USED"), "120");
+// A read finds a key in any letter case, so a write must replace it in any letter case: a quit
+// signal "|||en|||End" left standing above the "None" written after it would end every later start.
+TEST_F(RecordStore, AfterAQuitTheSignalReadsNoneUnderEverySpellingOfItsKey) {
+    for (const char* signal : {"|||en|||End\r\n", "|||En|||End\r\n|||x|||1\r\n|||eN|||End\r\n"}) {
+        files["EN"] = signal;
+        Write("EN", "None", "EN");
+        for (const char* key : {"EN", "en", "En", "eN"}) {
+            EXPECT_EQ(Read(key, "EN"), "None") << signal << " read as " << key;
+        }
+    }
+    // With regional settings the letters beyond A-Z fold too, as the regional read folds them.
+    files["r"] = "|||\xE4rger|||1\r\n";
+    WriteRecord(files, regional, "\xC4RGER", "r", std::string("2"));
+    EXPECT_EQ(files["r"], "|||\xC4RGER|||2\r\n");
 }
 
 TEST_F(RecordStore, ReadFindsTheFirstMatchAnywhereUpToTheNextCr) {
@@ -127,7 +132,10 @@ TEST_F(RecordStore, WriteCarriesOverAndDiscardsLines) {
         {"|||a|||1\r\n|||b|||2", "b", "5", "|||a|||1\r\n|||b|||5\r\n"},
         {"|||a|||1\n|||b|||2\n", "c", "3", "|||a|||1\n|||b|||2\n\r\n|||c|||3\r\n"},
         {"|||a|||b|||v\r\n|||ab|||1\r\n", "a", "1", "|||ab|||1\r\n|||a|||1\r\n"},
-        {"|||USED|||100\r\n|||used|||120\r\n", "USED", "1", "|||used|||120\r\n|||USED|||1\r\n"},
+        // A record of the key in another letter case goes too; the new one keeps its spelling.
+        {"|||USED|||100\r\n|||used|||120\r\n", "used", "1", "|||used|||1\r\n"},
+        {"|||usedx|||1\r\n|||xUSED|||2\r\n", "USED", "3",
+         "|||usedx|||1\r\n|||xUSED|||2\r\n|||USED|||3\r\n"},
         {"no bars at all\r\n", "k", "v", "|||k|||v\r\n"},
         {"", "k", "v", "|||k|||v\r\n"},
     };
@@ -349,6 +357,43 @@ TEST_F(RecordStore, AFreshLastLineWithoutCrReadsAsBeingWritten) {
         }
         // Without a clock the old rule holds: the last line reads as whole.
         EXPECT_NO_THROW(ReadRecord(files, regional, "ALLOW", "allow")) << c.text;
+    }
+}
+
+// The age is measured to the millisecond (whole seconds made "two seconds" anything from one to
+// two), and a read is one look-up and one read: a file that changed its size between the two was
+// being written, whatever its time.
+TEST_F(RecordStore, AnOpenLastLineSettlesTwoSecondsAfterItsWriteToTheMillisecond) {
+    files.clock = &clock;
+    struct Case {
+        int writtenMs; // at 10:00:00 and this many milliseconds
+        int readMs;    // at 10:00:02 and this many milliseconds
+        bool growsDuringTheRead;
+        bool busy;
+    };
+    const Case cases[] = {
+        {900, 100, false, true}, {100, 100, false, false}, {101, 100, false, true},
+        {0, 999, false, false},  {0, 999, true, true},
+    };
+    for (const Case& c : cases) {
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 0, c.writtenMs};
+        files["allow"] = "|||allow|||36";
+        clock.now = LocalTime{2025, 12, 8, 10, 0, 2, c.readMs};
+        std::vector<MemoryFiles::Op> ops;
+        files.beforeOp = [&](MemoryFiles::Op op, const std::string& path) {
+            ops.push_back(op);
+            if (op == MemoryFiles::Op::Read && c.growsDuringTheRead) {
+                files.files[path] += "00";
+            }
+        };
+        if (c.busy) {
+            EXPECT_THROW(ReadRecord(files, regional, clock, "allow", "allow"), FileBeingWritten)
+                << c.writtenMs << " " << c.readMs;
+        } else {
+            EXPECT_EQ(ReadRecord(files, regional, clock, "allow", "allow"), "36");
+        }
+        EXPECT_EQ(ops, (std::vector{MemoryFiles::Op::Info, MemoryFiles::Op::Read}));
+        files.beforeOp = nullptr;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/Errors.h"
 #include "platform/fakes/FakeRegional.h"
+#include "records/CalendarText.h"
 #include "records/Counter.h"
 #include "records/FindDate.h"
 #include "records/Number.h"
@@ -76,6 +77,26 @@ TEST(DateKey, IsTheShortDateWithDashesForSlashes) {
         regional.shortDatePattern = c.pattern;
         EXPECT_EQ(DateKey(regional, date), c.key) << c.pattern;
     }
+}
+
+// The stamps of the log and the journal and the history's dates read back as written, and only
+// as written: a day that does not exist is no date.
+TEST(CalendarText, ReadsBackWhatItWritesAndNothingElse) {
+    for (const LocalTime& t : {LocalTime{2024, 2, 29, 23, 59, 59}, LocalTime{987, 3, 4, 7, 5, 9},
+                               LocalTime{2026, 12, 31, 0, 0, 0}}) {
+        const auto back = ReadStamp(StampText(t));
+        ASSERT_TRUE(back) << StampText(t);
+        EXPECT_EQ(StampText(*back), StampText(t));
+    }
+    EXPECT_EQ(StampText(LocalTime{987, 3, 4, 7, 5, 9}), "0987-03-04 07:05:09");
+    for (const char* text :
+         {"2025-02-29 10:00:00", "2026-13-01 10:00:00", "2026-12-00 10:00:00",
+          "2026-12-09 24:00:00", "2026-12-09 10:60:00", "2026-12-09T10:00:00", "2026-12-9 10:00:00",
+          "2026-12-09 10:00:00 ", "+026-12-09 10:00:00", "0000-01-01 00:00:00", ""}) {
+        EXPECT_FALSE(ReadStamp(text)) << '"' << text << '"';
+    }
+    EXPECT_FALSE(ReadIsoDate("2026-12-09 "));
+    EXPECT_FALSE(ReadIsoTime("7:05:09"));
 }
 
 TEST(WeekOfYear, GivesTheIsoWeekNumber) {

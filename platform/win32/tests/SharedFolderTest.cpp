@@ -64,10 +64,10 @@ class OnDisk : public ::testing::Test {
     std::string folder = temp / "program";
     FolderFiles files{folder};
     FakeClock clock;
+    DiagnosticLog log{files, clock}; // in the folder, stamped by the test's clock
     FakeRegional regional;
     RecordingDesktopLock lock;
     RecordingProgramEnd programEnd;
-    DiagnosticLog log{files, clock};
     Horodesk session{SessionPorts{files, clock, regional, lock, programEnd, log}};
 
     OnDisk() {

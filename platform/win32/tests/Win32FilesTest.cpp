@@ -39,11 +39,28 @@ UniqueHandle HoldExclusively(const std::string& path) {
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Sets the file's last-write time to a local time, as a file written then would have it.
+bool SetLastWrite(const std::string& path, const SYSTEMTIME& localTime) {
+    FILETIME local{}, utc{};
+    ::SystemTimeToFileTime(&localTime, &local);
+    ::LocalFileTimeToFileTime(&local, &utc);
+    const UniqueHandle file(::CreateFileW(AnsiToWide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ::SetFileTime(file.Get(), nullptr, nullptr, &utc);
+}
+
 class Win32FilesTest : public ::testing::Test {
   protected:
     TempFolder temp;
     CountingRetry retry;
     Win32Files files{retry.Make()};
+
+    // a.var holds "old" and a reader holds it exclusively; a.tmp beside it holds "new".
+    UniqueHandle OldHeldAndNewBeside() {
+        WriteFileDirect(temp / "a.var", "old");
+        WriteFileDirect(temp / "a.tmp", "new");
+        return HoldExclusively(temp / "a.var");
+    }
 };
 
 TEST_F(Win32FilesTest, ProgramFolderHoldsTheRunningProgram) {
@@ -93,9 +110,7 @@ TEST_F(Win32FilesTest, ReplacePutsTheNewFileInPlace) {
 }
 
 TEST_F(Win32FilesTest, ReplaceWaitsForAReaderThatHoldsTheFile) {
-    WriteFileDirect(temp / "a.var", "old");
-    WriteFileDirect(temp / "a.tmp", "new");
-    UniqueHandle reader = HoldExclusively(temp / "a.var");
+    UniqueHandle reader = OldHeldAndNewBeside();
     ASSERT_TRUE(reader.Valid());
     retry.onPause = [&] { reader.Reset(); }; // the reader is done by the first pause
     files.Replace(temp / "a.tmp", temp / "a.var");
@@ -104,9 +119,7 @@ TEST_F(Win32FilesTest, ReplaceWaitsForAReaderThatHoldsTheFile) {
 }
 
 TEST_F(Win32FilesTest, ReplaceGivesUpWhileTheReaderStaysAndLeavesTheOldFile) {
-    WriteFileDirect(temp / "a.var", "old");
-    WriteFileDirect(temp / "a.tmp", "new");
-    UniqueHandle reader = HoldExclusively(temp / "a.var");
+    UniqueHandle reader = OldHeldAndNewBeside();
     ASSERT_TRUE(reader.Valid());
     EXPECT_THROW(files.Replace(temp / "a.tmp", temp / "a.var"), FileError);
     EXPECT_EQ(retry.pauses, 3); // four attempts, three pauses between them
@@ -163,7 +176,19 @@ TEST_F(Win32FilesTest, OnlyPlainFilesCount) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(files.IsPlainFile(c.path), c.plain) << c.path;
+        EXPECT_EQ(files.LookUp(c.path).has_value(), c.plain) << c.path;
     }
+}
+
+// The one look-up of a record read brings the size and the last-write time to the millisecond.
+TEST_F(Win32FilesTest, LookUpGivesSizeAndTimeToTheMillisecond) {
+    WriteFileDirect(temp / "a.var", "12345");
+    ASSERT_TRUE(SetLastWrite(temp / "a.var", {2024, 3, 2, 5, 14, 7, 9, 250}));
+    const auto info = files.LookUp(temp / "a.var");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->size, 5u);
+    EXPECT_EQ(LocalMilliseconds(info->lastWrite),
+              LocalMilliseconds(LocalTime{2024, 3, 5, 14, 7, 9, 250}));
 }
 
 // Size and last-write time as the disk has them, in local time; the folder's plain files only.
@@ -187,16 +212,7 @@ TEST_F(Win32FilesTest, InfoAndListFolderSeeTheRealFolder) {
     EXPECT_LE(age, 5);
 
     // A last-write time set by hand comes back to the second.
-    SYSTEMTIME set{2024, 3, 2, 5, 14, 7, 9, 0};
-    FILETIME local{}, utc{};
-    ::SystemTimeToFileTime(&set, &local);
-    ::LocalFileTimeToFileTime(&local, &utc);
-    {
-        UniqueHandle file(::CreateFileW(AnsiToWide(temp / "a.var").c_str(), FILE_WRITE_ATTRIBUTES,
-                                        0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file);
-        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &utc));
-    }
+    ASSERT_TRUE(SetLastWrite(temp / "a.var", {2024, 3, 2, 5, 14, 7, 9, 0}));
     info = folder.Info(temp / "a.var");
     EXPECT_EQ(LocalSeconds(info.lastWrite), LocalSeconds(LocalTime{2024, 3, 5, 14, 7, 9}));
     EXPECT_EQ(folder.Info(temp / "b.var.77-1.tmp").size, 0u);

@@ -1,12 +1,15 @@
-#include "session/UsageReport.h"
+#include "history/UsageReport.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
-#include <map>
-#include <utility>
 
-#include "session/UsageHistory.h"
+#include "history/HtmlText.h"
+#include "history/UsageHistory.h"
+#include "history/UsageSummary.h"
+#include "records/CalendarText.h"
+#include "records/Counter.h"
+#include "records/FileHandle.h"
+#include "records/FindDate.h"
 
 namespace tembrel {
 
@@ -14,87 +17,6 @@ namespace {
 
 constexpr std::size_t kNameCharacters = 80;
 constexpr const char* kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-
-// How each way of ending reads for a parent.
-std::string_view ReasonText(CloseReason reason) {
-    switch (reason) {
-    case CloseReason::TimeUp:
-        return "Time up";
-    case CloseReason::HoursWindow:
-        return "Allowed hours over";
-    case CloseReason::Midday:
-        return "Midday";
-    case CloseReason::EndSession:
-        return "Ended by the child";
-    case CloseReason::Replaced:
-        return "Replaced by a new login";
-    case CloseReason::Shutdown:
-        return "Windows shut down";
-    case CloseReason::Recovered:
-        return "Recovered at start-up";
-    }
-    return "Unknown";
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-constexpr std::uint32_t kReplacement = 0xFFFD;
-
-// The next code point of `text` from `at`, moving `at` past it; a byte that starts no valid
-// sequence (overlong, a surrogate, beyond U+10FFFF, cut short) is one U+FFFD.
-std::uint32_t NextCodePoint(std::string_view text, std::size_t& at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    std::uint32_t minimum = 0;
-    if (lead < 0x80) {
-        ++at;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++at;
-        return kReplacement;
-    }
-    if (at + length > text.size()) {
-        ++at;
-        return kReplacement;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            ++at;
-            return kReplacement;
-        }
-        code = (code << 6) | (byte(at + i) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        ++at;
-        return kReplacement;
-    }
-    at += length;
-    return code;
-}
 
 std::string TwoDigits(long long value) {
     return (value < 10 ? "0" : "") + std::to_string(value);
@@ -127,23 +49,6 @@ std::string ShortDayLabel(long long day) {
     const std::size_t monthDay = date.size() - 5; // "12-09"
     return std::string(kWeekdays[Weekday(day)]) + " <span class=\"year\">" +
            date.substr(0, monthDay) + "</span>" + date.substr(monthDay);
-}
-
-bool LessByName(const std::string& a, const std::string& b) {
-    const auto lower = [](unsigned char c) {
-        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    };
-    const bool less =
-        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                     [&](char x, char y) { return lower(x) < lower(y); });
-    const bool greater =
-        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
-                                     [&](char x, char y) { return lower(x) < lower(y); });
-    return less || (!greater && a < b);
-}
-
-long long EndSecond(const ClosedSession& s) {
-    return DayNumber(s.end) * 86400 + s.end.hour * 3600 + s.end.minute * 60 + s.end.second;
 }
 
 constexpr const char* kStyle = R"(
@@ -261,98 +166,6 @@ void Sessions(std::string& out, const ChildUsage& child) {
 
 } // namespace
 
-std::string Windows1252ToUtf8(std::string_view text) {
-    static constexpr std::uint32_t kHigh[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte);
-    }
-    return out;
-}
-
-std::string HtmlText(std::string_view utf8, std::size_t maxCharacters) {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t at = 0;
-    std::size_t characters = 0;
-    while (at < utf8.size()) {
-        if (maxCharacters != 0 && characters == maxCharacters) {
-            AppendUtf8(out, 0x2026);
-            break;
-        }
-        const std::uint32_t code = NextCodePoint(utf8, at);
-        ++characters;
-        switch (code) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            const bool control = (code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
-                                 (code >= 0x7F && code < 0xA0);
-            AppendUtf8(out, control ? kReplacement : code);
-        }
-    }
-    return out;
-}
-
-std::vector<ChildUsage> SummariseUsage(const std::vector<ClosedSession>& rows, const LocalTime& now,
-                                       std::size_t lastSessions) {
-    const long long today = DayNumber(now);
-    const long long monday = today - Weekday(today);
-    std::map<std::string, ChildUsage> children;
-    std::map<std::string, std::vector<const ClosedSession*>> sessions;
-    for (const ClosedSession& row : rows) {
-        ChildUsage& child = children[row.user];
-        child.user = row.user;
-        const long long day = DayNumber(row.end);
-        if (day == today) {
-            child.today += row.allowanceUsed;
-        }
-        if (day >= monday && day <= today) {
-            child.thisWeek += row.allowanceUsed;
-        } else if (day >= monday - 7 && day < monday) {
-            child.lastWeek += row.allowanceUsed;
-        }
-        if (day > today - 14 && day <= today) {
-            child.days[static_cast<std::size_t>(day - (today - 13))] += row.allowanceUsed;
-        }
-        sessions[row.user].push_back(&row);
-    }
-    std::vector<ChildUsage> result;
-    result.reserve(children.size());
-    for (auto& [user, child] : children) {
-        auto& list = sessions[user];
-        // Newest first; of two closes in the same second the later row.
-        std::stable_sort(list.begin(), list.end(), [](const auto* a, const auto* b) {
-            return EndSecond(*a) > EndSecond(*b);
-        });
-        for (auto it = list.begin(); it != list.end() && child.last.size() < lastSessions; ++it) {
-            child.last.push_back(**it);
-        }
-        result.push_back(std::move(child));
-    }
-    std::sort(result.begin(), result.end(),
-              [](const ChildUsage& a, const ChildUsage& b) { return LessByName(a.user, b.user); });
-    return result;
-}
-
 std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalTime& now,
                             const AnsiToUtf8& toUtf8) {
     const long long today = DayNumber(now);
@@ -388,24 +201,12 @@ std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalT
 }
 
 std::string UsageReport::Path() const {
-    return files_.ProgramFolder() + "\\" + kFileName;
+    return ProgramFilePath(files_, kFileName);
 }
 
 void UsageReport::Write(const std::vector<ClosedSession>& rows, const LocalTime& now) {
-    const std::string page = UsageReportPage(rows, now, toUtf8_);
-    const std::string path = Path();
-    const std::string temp = files_.TempPathFor(path);
-    try {
-        files_.WriteNew(temp, page);
-        files_.Replace(temp, path);
-    } catch (...) {
-        try {
-            files_.Remove(temp);
-        } catch (...) {
-            // The write's failure is the one the caller hears of.
-        }
-        throw;
-    }
+    // Beside itself and swapped in: a browser never finds half a page.
+    ReplaceFile(files_, Path(), UsageReportPage(rows, now, toUtf8_));
 }
 
 } // namespace tembrel

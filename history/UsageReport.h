@@ -8,43 +8,19 @@
 // and a content security policy that forbids both, so that a page opened from disk can never run
 // anything. Children's names come from a file any account can write; they reach the page as text
 // only. The page is UTF-8: names are bytes of the system's ANSI code page and are converted on
-// the way in, so the page reads the same in every browser, whatever the code page.
-#include <array>
-#include <functional>
+// the way in (HtmlText).
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "history/HtmlText.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "session/ClosedSession.h"
 
 namespace tembrel {
 
-// Bytes of the ANSI code page to UTF-8.
-using AnsiToUtf8 = std::function<std::string(std::string_view)>;
-// Windows-1252, the code page of the tests and of machines without one of their own. Its five
-// unassigned bytes become U+FFFD.
-std::string Windows1252ToUtf8(std::string_view text);
-
-// UTF-8 text as HTML text or attribute value: & < > " ' as references; control characters
-// (C0 except tab, LF and CR; DEL; C1) and bytes that are no UTF-8 become U+FFFD. Longer texts than
-// `maxCharacters` are cut and end in an ellipsis.
-std::string HtmlText(std::string_view utf8, std::size_t maxCharacters = 0);
-
-// What the page shows of one child, in seconds of allowance used.
-struct ChildUsage {
-    std::string user;
-    long long today = 0;
-    long long thisWeek = 0;           // Monday up to today
-    long long lastWeek = 0;           // the Monday to Sunday before
-    std::array<long long, 14> days{}; // days[13] is today, days[0] 13 days before
-    std::vector<ClosedSession> last;  // the last sessions, newest first
-};
-// One entry per child that the rows name, in order of name (letter case aside).
-std::vector<ChildUsage> SummariseUsage(const std::vector<ClosedSession>& rows, const LocalTime& now,
-                                       std::size_t lastSessions = 8);
-
+// The whole page: a section a child, from SummariseUsage.
 std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalTime& now,
                             const AnsiToUtf8& toUtf8 = Windows1252ToUtf8);
 

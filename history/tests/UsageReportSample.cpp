@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "session/UsageHistory.h"
-#include "session/UsageReport.h"
+#include "history/UsageHistory.h"
+#include "history/UsageReport.h"
+#include "history/UsageSummary.h"
 
 namespace tembrel {
 namespace {

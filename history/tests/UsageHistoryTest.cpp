@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "history/UsageHistory.h"
 #include "platform/Errors.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "session/DiagnosticLog.h"
-#include "session/UsageHistory.h"
 
 namespace tembrel {
 namespace {

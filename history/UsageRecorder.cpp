@@ -1,4 +1,4 @@
-#include "session/UsageRecorder.h"
+#include "history/UsageRecorder.h"
 
 #include <exception>
 

@@ -1,12 +1,16 @@
-#include "session/UsageHistory.h"
+#include "history/UsageHistory.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <exception>
 #include <numeric>
 #include <tuple>
 #include <utility>
+
+#include "platform/Errors.h"
+#include "records/Counter.h"
+#include "records/FileHandle.h"
+#include "records/Number.h"
 
 namespace tembrel {
 
@@ -14,88 +18,38 @@ namespace {
 
 constexpr std::string_view kHeader = "date,start,end,child,allowance seconds,bonus seconds,ended";
 
-constexpr std::array<std::pair<CloseReason, std::string_view>, 7> kReasons{{
-    {CloseReason::TimeUp, "time up"},
-    {CloseReason::HoursWindow, "hours window"},
-    {CloseReason::Midday, "midday"},
-    {CloseReason::EndSession, "End Session"},
-    {CloseReason::Replaced, "replaced"},
-    {CloseReason::Shutdown, "shutdown"},
-    {CloseReason::Recovered, "recovered"},
+// Each way a session can end: as the history writes it, and as a parent reads it.
+struct ReasonNames {
+    CloseReason reason;
+    std::string_view code;
+    std::string_view text;
+};
+constexpr std::array<ReasonNames, 7> kReasons{{
+    {CloseReason::TimeUp, "time up", "Time up"},
+    {CloseReason::HoursWindow, "hours window", "Allowed hours over"},
+    {CloseReason::Midday, "midday", "Midday"},
+    {CloseReason::EndSession, "End Session", "Ended by the child"},
+    {CloseReason::Replaced, "replaced", "Replaced by a new login"},
+    {CloseReason::Shutdown, "shutdown", "Windows shut down"},
+    {CloseReason::Recovered, "recovered", "Recovered at start-up"},
 }};
 
-std::string TwoDigits(int value) {
-    std::string text = std::to_string(value);
-    return text.size() < 2 ? "0" + text : text;
+const ReasonNames* NamesOf(CloseReason reason) {
+    const auto it = std::find_if(kReasons.begin(), kReasons.end(),
+                                 [reason](const ReasonNames& r) { return r.reason == reason; });
+    return it == kReasons.end() ? nullptr : &*it;
 }
 
-bool IsLeap(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
-}
-
-// Digits only, exactly `width` of them.
-std::optional<int> Digits(std::string_view text, std::size_t width) {
-    if (text.size() != width) {
+// The digits of a number of seconds as HistoryRow writes them.
+std::optional<long long> Whole(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos) {
         return std::nullopt;
     }
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-bool ReadDate(std::string_view text, LocalTime& date) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return false;
-    }
-    const auto year = Digits(text.substr(0, 4), 4);
-    const auto month = Digits(text.substr(5, 2), 2);
-    const auto day = Digits(text.substr(8, 2), 2);
-    if (!year || !month || !day || *year < 1 || *month < 1 || *month > 12 || *day < 1 ||
-        *day > DaysInMonth(*year, *month)) {
-        return false;
-    }
-    date.year = *year;
-    date.month = *month;
-    date.day = *day;
-    return true;
-}
-
-bool ReadTime(std::string_view text, LocalTime& time) {
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':') {
-        return false;
-    }
-    const auto hour = Digits(text.substr(0, 2), 2);
-    const auto minute = Digits(text.substr(3, 2), 2);
-    const auto second = Digits(text.substr(6, 2), 2);
-    if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) {
-        return false;
-    }
-    time.hour = *hour;
-    time.minute = *minute;
-    time.second = *second;
-    return true;
-}
-
-std::optional<long long> ReadWhole(std::string_view text) {
-    long long value = 0;
-    if (text.empty() || text.size() > 19 || text.front() == '+') {
+    try {
+        return WholeNumber(text);
+    } catch (const TembrelError&) {
         return std::nullopt;
     }
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 // The fields of one line: comma-separated, a field in quotes may hold commas and doubled quotes.
@@ -138,10 +92,18 @@ std::optional<ClosedSession> ReadRow(std::string_view line) {
         return std::nullopt;
     }
     const auto& f = *fields;
-    ClosedSession row;
-    if (!ReadDate(f[0], row.end) || !ReadTime(f[1], row.start) || !ReadTime(f[2], row.end)) {
+    const auto date = ReadIsoDate(f[0]);
+    const auto start = ReadIsoTime(f[1]);
+    const auto end = ReadIsoTime(f[2]);
+    if (!date || !start || !end) {
         return std::nullopt;
     }
+    ClosedSession row;
+    row.start = *start;
+    row.end = *date;
+    row.end.hour = end->hour;
+    row.end.minute = end->minute;
+    row.end.second = end->second;
     // A session never runs a whole day (midday closes it), so a start after the end is the day
     // before.
     const long long endDay = DayNumber(row.end);
@@ -156,8 +118,8 @@ std::optional<ClosedSession> ReadRow(std::string_view line) {
     if (!row.user.empty() && row.user.front() == '\'') {
         row.user.erase(0, 1);
     }
-    const auto used = ReadWhole(f[4]);
-    const auto bonus = ReadWhole(f[5]);
+    const auto used = Whole(f[4]);
+    const auto bonus = Whole(f[5]);
     const auto reason = ReasonFromCode(f[6]);
     if (row.user.empty() || !used || !bonus || !reason) {
         return std::nullopt;
@@ -177,31 +139,22 @@ bool Older(const ClosedSession& a, const ClosedSession& b) {
 
 } // namespace
 
-std::string IsoDate(const LocalTime& time) {
-    std::string year = std::to_string(time.year);
-    year.insert(0, year.size() < 4 ? 4 - year.size() : 0, '0');
-    return year + "-" + TwoDigits(time.month) + "-" + TwoDigits(time.day);
-}
-
-std::string IsoTime(const LocalTime& time) {
-    return TwoDigits(time.hour) + ":" + TwoDigits(time.minute) + ":" + TwoDigits(time.second);
-}
-
 // ---- rows -----------------------------------------------------------------------------------
 
 std::string_view ReasonCode(CloseReason reason) {
-    for (const auto& [value, code] : kReasons) {
-        if (value == reason) {
-            return code;
-        }
-    }
-    return "unknown";
+    const ReasonNames* names = NamesOf(reason);
+    return names != nullptr ? names->code : "unknown";
+}
+
+std::string_view ReasonText(CloseReason reason) {
+    const ReasonNames* names = NamesOf(reason);
+    return names != nullptr ? names->text : "Unknown";
 }
 
 std::optional<CloseReason> ReasonFromCode(std::string_view code) {
-    for (const auto& [value, text] : kReasons) {
-        if (text == code) {
-            return value;
+    for (const ReasonNames& names : kReasons) {
+        if (names.code == code) {
+            return names.reason;
         }
     }
     return std::nullopt;
@@ -300,7 +253,7 @@ void DropOldRows(std::vector<ClosedSession>& rows, const LocalTime& today, int k
 // ---- the file -------------------------------------------------------------------------------
 
 std::string UsageHistory::Path() const {
-    return files_.ProgramFolder() + "\\" + kFileName;
+    return ProgramFilePath(files_, kFileName);
 }
 
 std::optional<std::vector<ClosedSession>> UsageHistory::Add(const ClosedSession& session,
@@ -337,23 +290,13 @@ std::optional<std::vector<ClosedSession>> UsageHistory::Add(const ClosedSession&
         return std::nullopt;
     }
 
-    std::string temp;
     try {
-        temp = files_.TempPathFor(path);
-        files_.WriteNew(temp, HistoryText(rows));
-        files_.Replace(temp, path);
+        ReplaceFile(files_, path, HistoryText(rows));
         pending_.clear();
     } catch (const std::exception& e) {
         log_.Append("Usage history", std::string("cannot write, ") +
                                          std::to_string(pending_.size()) +
                                          " row(s) wait: " + e.what());
-        try {
-            if (!temp.empty()) {
-                files_.Remove(temp);
-            }
-        } catch (...) {
-            // The write's failure is the one logged.
-        }
     }
     return rows;
 }

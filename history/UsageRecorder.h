@@ -4,18 +4,18 @@
 // a row that cannot be written yet waits for the next close.
 #include <utility>
 
+#include "history/UsageHistory.h"
+#include "history/UsageReport.h"
 #include "platform/Clock.h"
+#include "platform/FailureLog.h"
 #include "platform/Files.h"
 #include "session/ClosedSession.h"
-#include "session/DiagnosticLog.h"
-#include "session/UsageHistory.h"
-#include "session/UsageReport.h"
 
 namespace tembrel {
 
 class UsageRecorder {
   public:
-    UsageRecorder(Files& files, const Clock& clock, DiagnosticLog& log,
+    UsageRecorder(Files& files, const Clock& clock, FailureLog& log,
                   AnsiToUtf8 toUtf8 = Windows1252ToUtf8)
         : clock_(clock), log_(log), history_(files, log), report_(files, std::move(toUtf8)) {}
 
@@ -25,7 +25,7 @@ class UsageRecorder {
 
   private:
     const Clock& clock_;
-    DiagnosticLog& log_;
+    FailureLog& log_;
     UsageHistory history_;
     UsageReport report_;
 };

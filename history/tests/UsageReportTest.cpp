@@ -3,10 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "history/UsageHistory.h"
+#include "history/UsageRecorder.h"
+#include "history/UsageReport.h"
+#include "history/UsageSummary.h"
 #include "platform/Errors.h"
-#include "session/UsageHistory.h"
-#include "session/UsageRecorder.h"
-#include "session/UsageReport.h"
 #include "session/tests/SessionFixture.h"
 
 namespace tembrel {

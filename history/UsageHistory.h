@@ -14,22 +14,21 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/FailureLog.h"
 #include "platform/Files.h"
+#include "records/CalendarText.h"
 #include "records/FindDate.h"
 #include "session/ClosedSession.h"
-#include "session/DiagnosticLog.h"
 
 namespace tembrel {
-
-// "2026-12-09" and "14:03:07".
-std::string IsoDate(const LocalTime& time);
-std::string IsoTime(const LocalTime& time);
 
 // ---- rows -----------------------------------------------------------------------------------
 
 // The short text the history uses for each way a session can end, e.g. "time up".
 std::string_view ReasonCode(CloseReason reason);
 std::optional<CloseReason> ReasonFromCode(std::string_view code);
+// How a parent reads it, e.g. "Time up".
+std::string_view ReasonText(CloseReason reason);
 
 // The history's first line, naming the columns.
 std::string_view HistoryHeader();
@@ -72,7 +71,7 @@ class UsageHistory {
     // open locks it), written with the next close that can.
     static constexpr std::size_t kMaxPending = 1000;
 
-    UsageHistory(Files& files, DiagnosticLog& log) : files_(files), log_(log) {}
+    UsageHistory(Files& files, FailureLog& log) : files_(files), log_(log) {}
 
     std::string Path() const;
 
@@ -87,7 +86,7 @@ class UsageHistory {
 
   private:
     Files& files_;
-    DiagnosticLog& log_;
+    FailureLog& log_;
     std::vector<ClosedSession> pending_;
 };
 
