@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32BackgroundWork.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32MessageBox.h"
@@ -71,8 +73,12 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
+    // Declared before the parts: a check still running when the program ends is waited for, and
+    // its answer dropped, before the gate it was for goes.
+    BCryptPasswordCrypto crypto;
+    Win32BackgroundWork background;
     ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
-                         AnsiToWide(TEMBREL_SUPPORT_EMAIL));
+                         crypto, background, AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     program.sessionWindow.QuitOnDestroy(true);
     SplashWindow splash(program.programIcon.Get(), [&] {
         if (!program.OpenSessionWindow()) {
