@@ -73,8 +73,9 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
-    // Declared before the parts: a check still running when the program ends is waited for, and
-    // its answer dropped, before the gate it was for goes.
+    // Declared before the parts, so they outlive them: a password check still running when the
+    // program ends is waited for with its cryptography at hand, and its answer, which no message
+    // loop delivers any more, is dropped.
     BCryptPasswordCrypto crypto;
     Win32BackgroundWork background;
     ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
