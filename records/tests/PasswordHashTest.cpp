@@ -119,15 +119,5 @@ TEST(PasswordHashTest, EveryDamagedFormIsRefused) {
     }
 }
 
-TEST(PasswordHashTest, CryptoThatGivesTheWrongLengthFails) {
-    struct ShortCrypto : SoftCrypto {
-        std::vector<std::uint8_t> Pbkdf2Sha256(std::string_view, std::span<const std::uint8_t>,
-                                               std::uint32_t, std::size_t) override {
-            return std::vector<std::uint8_t>(31);
-        }
-    } crypto;
-    EXPECT_THROW(MakePasswordHash(crypto, "x"), CryptoError);
-}
-
 } // namespace
 } // namespace tembrel
