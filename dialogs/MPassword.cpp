@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "records/FileHandle.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -123,7 +124,9 @@ int MPassword::Text3KeyPress(int keyCode, const std::string& entry) {
 
 void MPassword::Command4Click() {
     guard_("MPassword hint", [this] {
-        const std::string hint = ReadRecord(files_, regional_, "mhint", "ps").value_or("");
+        const std::string hint =
+            ReadRecord(files_, regional_, contract::kMasterHintKey, contract::kPasswordFile)
+                .value_or("");
         messageBox_.Show(std::string(kHintText) + "\r\n\r\n" + hint, kHintTitle,
                          MessageBoxPort::kInformation);
     });

@@ -6,12 +6,13 @@
 #include "records/Counter.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
-namespace {
+using namespace contract;
 
-using namespace passwords;
+namespace {
 
 // True when the folded line holds the folded pattern where a character begins, as a read would
 // find it there.
@@ -125,13 +126,14 @@ std::string MasterPasswordText(const Regional& regional, std::string_view passwo
 }
 
 StoredPassword ReadMasterPassword(Files& files, const Regional& regional) {
-    StoredPassword stored = ReadStored(files, regional, kMasterFile, kMasterHash, kMasterReadable);
+    StoredPassword stored =
+        ReadStored(files, regional, kPasswordFile, kMasterHashKey, kMasterPasswordKey);
     stored.readable = MasterPasswordText(regional, stored.readable);
     return stored;
 }
 
 StoredPassword ReadChildPassword(Files& files, const Regional& regional, std::string_view child) {
-    return ReadStored(files, regional, child, kChildHash, kChildReadable);
+    return ReadStored(files, regional, child, kChildHashKey, kChildPasswordKey);
 }
 
 bool StoredPasswordMatches(const StoredPassword& stored, PasswordCrypto& crypto,
@@ -165,22 +167,23 @@ bool ChildPasswordMatches(Files& files, const Regional& regional, PasswordCrypto
 }
 
 bool HasMasterPassword(Files& files, const Regional& regional) {
-    return Value(files, regional, kMasterHash, kMasterFile) ||
-           Value(files, regional, kMasterReadable, kMasterFile);
+    return Value(files, regional, kMasterHashKey, kPasswordFile) ||
+           Value(files, regional, kMasterPasswordKey, kPasswordFile);
 }
 
 void StoreMasterPassword(Files& files, const Regional& regional, PasswordCrypto& crypto,
                          std::string_view password) {
-    RewriteRecords(
-        files, regional, RecordPath(files, kMasterFile), {kMasterReadable, kMasterHash},
-        std::make_pair(kMasterHash, NewHashText(crypto, MasterPasswordText(regional, password))));
+    RewriteRecords(files, regional, RecordPath(files, kPasswordFile),
+                   {kMasterPasswordKey, kMasterHashKey},
+                   std::make_pair(kMasterHashKey,
+                                  NewHashText(crypto, MasterPasswordText(regional, password))));
 }
 
 void StoreChildPassword(Files& files, const Regional& regional, PasswordCrypto& crypto,
                         std::string_view child, std::string_view password) {
     RewriteRecords(files, regional, RecordPath(files, regional, child),
-                   {kChildReadable, kChildHash},
-                   std::make_pair(kChildHash, NewHashText(crypto, password)));
+                   {kChildPasswordKey, kChildHashKey},
+                   std::make_pair(kChildHashKey, NewHashText(crypto, password)));
 }
 
 std::vector<std::string> ConvertReadablePasswords(Files& files, const Regional& regional,
@@ -196,7 +199,7 @@ std::vector<std::string> ConvertReadablePasswords(Files& files, const Regional& 
                                " stays unconverted: " + e.what());
         }
     };
-    convert(kMasterFile, kMasterHash, kMasterReadable, &MasterPasswordText);
+    convert(kPasswordFile, kMasterHashKey, kMasterPasswordKey, &MasterPasswordText);
 
     std::string list;
     try {
@@ -207,8 +210,8 @@ std::vector<std::string> ConvertReadablePasswords(Files& files, const Regional& 
     for (std::size_t begin = 0; begin < list.size();) {
         const std::size_t end = std::min(list.find('/', begin), list.size());
         if (end > begin) {
-            convert(std::string_view(list).substr(begin, end - begin), kChildHash, kChildReadable,
-                    &AsTyped);
+            convert(std::string_view(list).substr(begin, end - begin), kChildHashKey,
+                    kChildPasswordKey, &AsTyped);
         }
         begin = end + 1;
     }

@@ -20,17 +20,6 @@
 
 namespace tembrel {
 
-namespace passwords {
-constexpr const char* kMasterFile = "ps";
-constexpr const char* kMasterHash = "mhash";
-constexpr const char* kMasterReadable = "mpass";
-constexpr const char* kChildHash = "pwhash";
-constexpr const char* kChildReadable = "pw";
-// The lock screen's list of children: "children", the names separated by "/".
-constexpr const char* kChildrenFile = "engine";
-constexpr const char* kChildrenKey = "children";
-} // namespace passwords
-
 // No master password is stored (no ps.var, or neither key holds a value): every entry is refused.
 struct NoMasterPassword : TembrelError {
     using TembrelError::TembrelError;
@@ -52,7 +41,7 @@ std::string MasterPasswordText(const Regional& regional, std::string_view passwo
 // checked, ArithmeticOverflow for an "mpass" that cannot be decoded, FileError when ps.var cannot
 // be read.
 StoredPassword ReadMasterPassword(Files& files, const Regional& regional);
-// A child's stored password: "pwhash", else "pw", of the child's record.
+// A child's stored password: "pwhash", else "pw", of the child's record. Throws as above.
 StoredPassword ReadChildPassword(Files& files, const Regional& regional, std::string_view child);
 
 // True when `entry` (for the master password: its MasterPasswordText) opens `stored`; Form::None

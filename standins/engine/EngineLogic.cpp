@@ -6,9 +6,9 @@
 #include "platform/Errors.h"
 #include "records/Counter.h"
 #include "records/FileHandle.h"
-#include "records/FindDate.h"
 #include "records/Number.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -79,7 +79,7 @@ bool WholeNumberIn(const std::string& text, const std::string& separator, long l
 } // namespace
 
 std::vector<std::string> EngineLogic::Children() {
-    return Split(ReadRecord(ports_.files, "children", kChildrenFile).value_or(""));
+    return Split(ReadRecord(ports_.files, contract::kChildrenKey, kChildrenFile).value_or(""));
 }
 
 std::string EngineLogic::ListedSpelling(const std::string& name) {
@@ -100,7 +100,8 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     const Regional& regional = ports_.regional;
     const std::string separator = regional.DecimalSeparator();
 
-    const std::string stored = ReadRecord(files, regional, "pw", child).value_or("");
+    const std::string stored =
+        ReadRecord(files, regional, contract::kChildPasswordKey, child).value_or("");
     if (!stored.empty() &&
         (!UsablePassword(password) || ShiftText(regional, password, 0) != stored)) {
         return Refuse("That password is not right.");
@@ -108,9 +109,9 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
 
     const LocalTime now = ports_.clock.Now();
     try {
-        const auto state =
-            HoursWindowState(ReadRecord(files, regional, "open", child),
-                             ReadRecord(files, regional, "close", child), now.hour, separator);
+        const auto state = HoursWindowState(
+            ReadRecord(files, regional, contract::kOpenHourKey, child),
+            ReadRecord(files, regional, contract::kCloseHourKey, child), now.hour, separator);
         if (state == "CLOSED") {
             return Refuse("It is outside your hours, " + child + ".");
         }
@@ -119,12 +120,13 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     }
 
     long long daily = 0;
-    const auto dailyText = ReadRecord(files, regional, "daily", child);
+    const auto dailyText = ReadRecord(files, regional, contract::kDailyMinutesKey, child);
     if (!dailyText || !WholeNumberIn(*dailyText, separator, 0, kMaxDailyMinutes, daily)) {
         return Refuse("Your daily time cannot be read. Ask a parent to add you again.");
     }
     long long used = 0;
-    const auto usedText = ReadRecord(files, regional, "USED", child + DateKey(regional, now));
+    const auto usedText = ReadRecord(files, regional, contract::kDayUseReadKey,
+                                     contract::UsageNamesFor(regional, child, now).daily);
     if (usedText) {
         try {
             used = WholePart(StoredNumericValue(*usedText, separator));
@@ -140,22 +142,26 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
 
     // A hand-over the timer has not picked up yet must not lend its allowance to this login: the
     // timer takes the allowance as soon as it sees one, with whatever user stands beside it.
-    files.Remove(RecordPath(files, "allow"));
-    WriteRecord(files, "user", "allow", child);
-    WriteRecord(files, "allow", "allow", NumberText(seconds));
+    files.Remove(RecordPath(files, contract::kHandOverFile));
+    WriteRecord(files, contract::kUserKey, contract::kHandOverFile, child);
+    WriteRecord(files, contract::kAllowanceKey, contract::kHandOverFile, NumberText(seconds));
     return {true, "Welcome, " + child + ".", seconds};
 }
 
 bool EngineLogic::HasMasterPassword() {
-    return !ReadRecord(ports_.files, "mpass", "ps").value_or("").empty();
+    return !ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
+                .value_or("")
+                .empty();
 }
 
 std::string EngineLogic::MasterHint() {
-    return ReadRecord(ports_.files, "mhint", "ps").value_or("");
+    return ReadRecord(ports_.files, contract::kMasterHintKey, contract::kPasswordFile).value_or("");
 }
 
 EngineLogic::Outcome EngineLogic::CheckMaster(const std::string& master) {
-    const std::string stored = ReadRecord(ports_.files, "mpass", "ps").value_or("");
+    const std::string stored =
+        ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
+            .value_or("");
     if (stored.empty()) {
         return Refuse("Set the master password first.");
     }
@@ -180,8 +186,9 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& current,
         // An empty hint could not be stored, and the old one would stay with the new password.
         return Refuse("Type a hint for the master password.");
     }
-    WriteRecord(ports_.files, "mpass", "ps", ShiftText(ports_.regional, newPassword, 0));
-    WriteRecord(ports_.files, "mhint", "ps", hint);
+    WriteRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile,
+                ShiftText(ports_.regional, newPassword, 0));
+    WriteRecord(ports_.files, contract::kMasterHintKey, contract::kPasswordFile, hint);
     return Done("The master password is set.");
 }
 
@@ -208,7 +215,8 @@ EngineLogic::Outcome EngineLogic::AddChild(const std::string& master, const std:
         name.front() == '.') {
         return Refuse("A name must begin and end with a letter.");
     }
-    for (const char* reserved : {"allow", "EN", "ps", kChildrenFile}) {
+    for (const char* reserved : {contract::kHandOverFile, contract::kQuitFile,
+                                 contract::kPasswordFile, contract::kChildrenFile}) {
         if (SameName(name, reserved, regional)) {
             return Refuse("That name is taken by the program.");
         }
@@ -233,16 +241,17 @@ EngineLogic::Outcome EngineLogic::AddChild(const std::string& master, const std:
 
     const std::string listed = ListedSpelling(name);
     const std::string child = listed.empty() ? name : listed;
-    WriteRecord(files, regional, "daily", child, NumberText(daily));
-    WriteRecord(files, regional, "open", child, NumberText(open));
-    WriteRecord(files, regional, "close", child, NumberText(close));
+    WriteRecord(files, regional, contract::kDailyMinutesKey, child, NumberText(daily));
+    WriteRecord(files, regional, contract::kOpenHourKey, child, NumberText(open));
+    WriteRecord(files, regional, contract::kCloseHourKey, child, NumberText(close));
     if (!childPassword.empty()) {
-        WriteRecord(files, regional, "pw", child, ShiftText(regional, childPassword, 0));
+        WriteRecord(files, regional, contract::kChildPasswordKey, child,
+                    ShiftText(regional, childPassword, 0));
     }
     if (listed.empty()) {
         std::vector<std::string> children = Children();
         children.push_back(child);
-        WriteRecord(files, "children", kChildrenFile, Join(children));
+        WriteRecord(files, contract::kChildrenKey, kChildrenFile, Join(children));
         return Done(child + " is added.");
     }
     return Done(child + " is changed.");
@@ -252,7 +261,7 @@ EngineLogic::Outcome EngineLogic::QuitTembrel(const std::string& master) {
     if (Outcome check = CheckMaster(master); !check.ok) {
         return check;
     }
-    WriteRecord(ports_.files, "EN", "EN", "End");
+    WriteRecord(ports_.files, contract::kQuitKey, contract::kQuitFile, contract::kQuitValue);
     return Done("Tembrel is asked to quit.");
 }
 

@@ -16,6 +16,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Regional.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -27,7 +28,7 @@ struct EnginePorts {
 
 class EngineLogic {
   public:
-    static constexpr const char* kChildrenFile = "engine";
+    static constexpr const char* kChildrenFile = contract::kChildrenFile;
     static constexpr int kMaxDailyMinutes = 24 * 60;
 
     // The answer to a request: done, or refused with a message for the screen. A granted login
