@@ -171,19 +171,27 @@ bool HasMasterPassword(Files& files, const Regional& regional) {
            Value(files, regional, kMasterPasswordKey, kPasswordFile);
 }
 
+std::string MasterPasswordHashText(const Regional& regional, PasswordCrypto& crypto,
+                                   std::string_view password) {
+    return NewHashText(crypto, MasterPasswordText(regional, password));
+}
+
+std::string ChildPasswordHashText(PasswordCrypto& crypto, std::string_view password) {
+    return NewHashText(crypto, password);
+}
+
 void StoreMasterPassword(Files& files, const Regional& regional, PasswordCrypto& crypto,
                          std::string_view password) {
-    RewriteRecords(files, regional, RecordPath(files, kPasswordFile),
-                   {kMasterPasswordKey, kMasterHashKey},
-                   std::make_pair(kMasterHashKey,
-                                  NewHashText(crypto, MasterPasswordText(regional, password))));
+    RewriteRecords(
+        files, regional, RecordPath(files, kPasswordFile), {kMasterPasswordKey, kMasterHashKey},
+        std::make_pair(kMasterHashKey, MasterPasswordHashText(regional, crypto, password)));
 }
 
 void StoreChildPassword(Files& files, const Regional& regional, PasswordCrypto& crypto,
                         std::string_view child, std::string_view password) {
     RewriteRecords(files, regional, RecordPath(files, regional, child),
                    {kChildPasswordKey, kChildHashKey},
-                   std::make_pair(kChildHashKey, NewHashText(crypto, password)));
+                   std::make_pair(kChildHashKey, ChildPasswordHashText(crypto, password)));
 }
 
 std::vector<std::string> ConvertReadablePasswords(Files& files, const Regional& regional,

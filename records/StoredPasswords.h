@@ -61,6 +61,12 @@ bool ChildPasswordMatches(Files& files, const Regional& regional, PasswordCrypto
 // first one be set without typing the current one.
 bool HasMasterPassword(Files& files, const Regional& regional);
 
+// The stored text of a new password's hash, for a writer of its own (the guard service): the
+// master password's of it lower-cased, a child's of it as typed.
+std::string MasterPasswordHashText(const Regional& regional, PasswordCrypto& crypto,
+                                   std::string_view password);
+std::string ChildPasswordHashText(PasswordCrypto& crypto, std::string_view password);
+
 // Store a new password as a hash and remove the readable form, in one replace of the file.
 void StoreMasterPassword(Files& files, const Regional& regional, PasswordCrypto& crypto,
                          std::string_view password);
