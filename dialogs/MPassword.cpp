@@ -1,8 +1,7 @@
 #include "dialogs/MPassword.h"
 
-#include "platform/Errors.h"
 #include "records/FileHandle.h"
-#include "records/Optionals.h"
+#include "records/MasterPassword.h"
 
 namespace tembrel {
 
@@ -13,6 +12,9 @@ constexpr const char* kRejectedText =
     "Your password has been REJECTED!  Please view your password HINT.  ";
 constexpr const char* kHintTitle = "Password Hint";
 constexpr const char* kHintText = "Here is your password hint: ";
+constexpr const char* kGuardRefusedTitle = "Tembrel stays on";
+constexpr const char* kGuardRefusedText =
+    "Tembrel's guard service did not let Tembrel close. Try again, or ask an administrator.";
 
 } // namespace
 
@@ -35,7 +37,7 @@ void MPassword::Command3Click(const std::string& entry) {
             return;
         }
         if (purpose_ == Purpose::CloseProgram) {
-            CloseProgram();
+            CloseProgram(entry);
             return;
         }
         bonus_.Show();
@@ -48,20 +50,19 @@ bool MPassword::Accepts(const std::string& entry) {
     // A password that cannot be read or decoded opens nothing: the failure is logged and the
     // entry refused.
     guard_("MPassword check", [this, &entry, &accepted] {
-        // Read afresh every time, so a password changed on the lock screen counts at once.
-        const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
-        if (stored.empty()) {
-            // No password to compare with: a child who hides or empties ps.var must not find the
-            // gate open, so nothing is accepted until the lock screen stores a password again.
-            throw TembrelError("no master password stored; the entry is refused");
-        }
-        const std::string password = ShiftText(regional_, stored, 1);
-        accepted = regional_.ToLower(entry) == regional_.ToLower(password);
+        accepted = MasterPasswordMatches(files_, regional_, entry);
     });
     return accepted;
 }
 
-void MPassword::CloseProgram() {
+void MPassword::CloseProgram(const std::string& entry) {
+    // Where the guard service runs it restarts every end the parents did not authorise: it is
+    // asked first, with the password they typed, and a refusal ends nothing.
+    if (endAuthority_ != nullptr &&
+        endAuthority_->AskToEnd(entry) == EndAuthority::Answer::Refused) {
+        messageBox_.Show(kGuardRefusedText, kGuardRefusedTitle, MessageBoxPort::kExclamation);
+        return;
+    }
     // The parent's way out: nothing of a running session is lost, and the lock-down is lifted,
     // since no one is left to lift it later. The program ends even when the lock-down stays.
     session_.RecordRunningSession();

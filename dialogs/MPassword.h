@@ -5,6 +5,7 @@
 
 #include "dialogs/BonusTime.h"
 #include "dialogs/DialogWindows.h"
+#include "platform/EndAuthority.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxPort.h"
 #include "platform/ProgramEnd.h"
@@ -26,6 +27,9 @@ class MPassword : public ParentGate {
     bool IsOpen() const override { return open_; }
     void Show(Purpose purpose) override;
     Purpose CurrentPurpose() const { return purpose_; }
+    // Where a guard service may run, the parents' close asks it before the program ends; without
+    // one (null, the default) the close ends the program at once.
+    void SetEndAuthority(EndAuthority* authority) { endAuthority_ = authority; }
 
     // Handlers, guarded. `entry` is the text of the password box as typed.
     void Command3Click(const std::string& entry); // "Continue  ->"
@@ -38,7 +42,7 @@ class MPassword : public ParentGate {
 
   private:
     bool Accepts(const std::string& entry);
-    void CloseProgram();
+    void CloseProgram(const std::string& entry);
     void Close();
 
     Files& files_;
@@ -48,6 +52,7 @@ class MPassword : public ParentGate {
     BonusTime& bonus_;
     Horodesk& session_;
     ProgramEnd& programEnd_;
+    EndAuthority* endAuthority_ = nullptr;
     HandlerGuard guard_;
     bool open_ = false;
     Purpose purpose_ = Purpose::BonusTime;
