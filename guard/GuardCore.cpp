@@ -117,8 +117,8 @@ void GuardCore::CheckWindow(SessionId id, Session& session) {
             Record(id, "Tembrel's window has not answered for " +
                            Seconds(now - session.lastAnswerMs) + ": ended, to be started again");
         } catch (const std::exception& e) {
-            Record(id, std::string("a Tembrel that does not answer could not be ended: ") +
-                           e.what());
+            Record(id,
+                   std::string("a Tembrel that does not answer could not be ended: ") + e.what());
         }
         return;
     }

@@ -17,10 +17,10 @@ namespace tembrel::guard {
 class GuardCore {
   public:
     struct Limits {
-        std::int64_t pollMs = 2000;            // sessions are listed at least this often
-        std::int64_t probeEveryMs = 10'000;    // the window is asked this often
-        std::int64_t hungAfterMs = 30'000;     // unanswered this long: ended and started again
-        int backOffEnds = 5;                   // this many abnormal ends ...
+        std::int64_t pollMs = 2000;             // sessions are listed at least this often
+        std::int64_t probeEveryMs = 10'000;     // the window is asked this often
+        std::int64_t hungAfterMs = 30'000;      // unanswered this long: ended and started again
+        int backOffEnds = 5;                    // this many abnormal ends ...
         std::int64_t backOffWindowMs = 600'000; // ... within this time: the user is signed off
     };
 

@@ -32,8 +32,7 @@ std::string GuardRequests::Handle(std::string_view text, SessionId from) noexcep
     }
 }
 
-std::optional<Reply> GuardRequests::RefuseWithoutPassword(const Request& request,
-                                                          SessionId from) {
+std::optional<Reply> GuardRequests::RefuseWithoutPassword(const Request& request, SessionId from) {
     const auto password = request.fields.find(kPasswordField);
     std::string why = "wrong master password";
     try {

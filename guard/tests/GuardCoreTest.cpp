@@ -94,8 +94,8 @@ TEST(GuardCore, EndsATembrelWhoseWindowHasNotAnsweredFor30Seconds) {
             }
         }
         const bool hung = silentMs >= 30'000;
-        EXPECT_EQ(guard.processes.ended, hung ? std::vector<ProcessId>{first}
-                                              : std::vector<ProcessId>{});
+        EXPECT_EQ(guard.processes.ended,
+                  hung ? std::vector<ProcessId>{first} : std::vector<ProcessId>{});
         if (hung) {
             guard.AdvanceAndTick(2000); // ending it is asked once, not at every tick
             EXPECT_EQ(guard.processes.ended.size(), 1U);

@@ -67,8 +67,8 @@ TEST(GuardRequests, AnEndIsAuthorisedOnlyInTheSessionThatAsked) {
 }
 
 TEST(GuardProtocol, RequestsCarryAnyBodyAndRefuseWhatTheTextCannotHold) {
-    const Request request{"WRITE", {{"file", "Anna.var"}, {kPasswordField, "p: \xe9 x"}},
-                          "|||daily|||60\r\n\n\r\n"};
+    const Request request{
+        "WRITE", {{"file", "Anna.var"}, {kPasswordField, "p: \xe9 x"}}, "|||daily|||60\r\n\n\r\n"};
     const auto back = ParseRequest(FormatRequest(request));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->verb, request.verb);
