@@ -1,0 +1,161 @@
+// What the guard's Wine test asks of Windows that a shell cannot: which Tembrel runs from a folder,
+// the access lists the guard set (Wine stores them but does not enforce them, so they are read
+// back), and the lock screen's "Quit Tembrel" pressed with a given password.
+//   guard_test_tool pid FOLDER                 the running Tembrel.exe of FOLDER, or 0
+//   guard_test_tool process-security PID       the process's access list as text
+//   guard_test_tool service-security           the guard service's access list as text
+//   guard_test_tool user-sid                   this process's user
+//   guard_test_tool quit PASSWORD              presses the lock screen's "Quit Tembrel"; prints
+//                                              its message
+//   guard_test_tool ask PASSWORD               asks the guard itself: no-guard/authorised/refused
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+
+#include "guard/GuardService.h"
+#include "guard/client/GuardClient.h"
+#include "guard/win32/Win32GuardPorts.h"
+#include "platform/win32/Text.h"
+#include "standins/engine/EngineControls.h"
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(towlower(c));
+    }
+    return text;
+}
+
+int Pid(const std::wstring& folder) {
+    const tembrel::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (Lower(entry.szExeFile) != L"tembrel.exe") {
+            continue;
+        }
+        const tembrel::UniqueHandle process(
+            ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        wchar_t path[MAX_PATH * 2];
+        DWORD size = MAX_PATH * 2;
+        if (process && ::QueryFullProcessImageNameW(process.Get(), 0, path, &size) &&
+            Lower(std::wstring(path, size)) == Lower(folder + L"\\Tembrel.exe")) {
+            std::printf("%lu\n", entry.th32ProcessID);
+            return 0;
+        }
+    }
+    std::printf("0\n");
+    return 0;
+}
+
+int PrintSecurity(PSECURITY_DESCRIPTOR descriptor) {
+    LPWSTR text = nullptr;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return 1;
+    }
+    std::printf("%s\n", tembrel::WideToAnsi(text).c_str());
+    ::LocalFree(text);
+    return 0;
+}
+
+int ProcessSecurity(DWORD pid) {
+    const tembrel::UniqueHandle process(::OpenProcess(READ_CONTROL, FALSE, pid));
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!process || ::GetSecurityInfo(process.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                                      nullptr, nullptr, nullptr, nullptr,
+                                      &descriptor) != ERROR_SUCCESS) {
+        return 1;
+    }
+    const int result = PrintSecurity(descriptor);
+    ::LocalFree(descriptor);
+    return result;
+}
+
+int ServiceSecurity() {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service =
+        manager ? ::OpenServiceW(manager, tembrel::guard::kServiceName, READ_CONTROL) : nullptr;
+    BYTE buffer[4096];
+    DWORD needed = 0;
+    const bool read = service != nullptr &&
+                      ::QueryServiceObjectSecurity(service, DACL_SECURITY_INFORMATION, buffer,
+                                                   sizeof buffer, &needed);
+    if (service != nullptr) {
+        ::CloseServiceHandle(service);
+    }
+    if (manager != nullptr) {
+        ::CloseServiceHandle(manager);
+    }
+    return read ? PrintSecurity(buffer) : 1;
+}
+
+int UserSid() {
+    HANDLE token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    const tembrel::UniqueHandle owned(token);
+    std::printf("%s\n", tembrel::guard::TokenUserSid(token).c_str());
+    return 0;
+}
+
+int Quit(const std::wstring& password) {
+    const HWND engine = ::FindWindowW(tembrel::engine::kClassName, nullptr);
+    if (engine == nullptr) {
+        std::printf("no lock screen\n");
+        return 1;
+    }
+    ::SetDlgItemTextW(engine, tembrel::engine::kMaster, password.c_str());
+    ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(tembrel::engine::kQuit, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(engine, tembrel::engine::kQuit)));
+    std::printf("%s\n",
+                tembrel::WideToAnsi(tembrel::WindowText(
+                                        ::GetDlgItem(engine, tembrel::engine::kMessage)))
+                    .c_str());
+    return 0;
+}
+
+int Ask(const std::wstring& password) {
+    using tembrel::guard::EndAnswer;
+    const EndAnswer answer = tembrel::guard::AskGuardToEnd(tembrel::WideToAnsi(password));
+    std::printf("%s\n", answer == EndAnswer::NoGuard      ? "no-guard"
+                        : answer == EndAnswer::Authorised ? "authorised"
+                                                          : "refused");
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring verb = argc > 1 ? argv[1] : L"";
+    const std::wstring argument = argc > 2 ? argv[2] : L"";
+    try {
+        if (verb == L"pid") {
+            return Pid(argument);
+        }
+        if (verb == L"process-security") {
+            return ProcessSecurity(std::wcstoul(argument.c_str(), nullptr, 10));
+        }
+        if (verb == L"service-security") {
+            return ServiceSecurity();
+        }
+        if (verb == L"user-sid") {
+            return UserSid();
+        }
+        if (verb == L"quit") {
+            return Quit(argument);
+        }
+        if (verb == L"ask") {
+            return Ask(argument);
+        }
+    } catch (...) {
+        return 3;
+    }
+    return 2;
+}

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The guard service with the real programs under Wine, installed by the real setup: it runs after a
+# silent install and Tembrel is up within 3 s; a killed Tembrel is back within 3 s with the killed
+# session on record; a hand-written quit signal is not honoured; the lock screen's "Quit Tembrel"
+# with a wrong master password ends nothing, with the right one it ends Tembrel for good; the
+# uninstaller stops and removes the service. Wine lists no sessions (the guard takes the console
+# session), runs every process as an administrator (the access lists are read back, not tried) and
+# stubs the account rights (the setup's requests are seen in Wine's trace).
+# Usage: guard-wine-test.sh WINE_RUN SETUP_EXE TOOL_EXE
+set -euo pipefail
+winerun=$1 setup=$(realpath "$2") tool=$(realpath "$3")
+source "$(dirname "$winerun")/wine-env.sh"
+
+folder='C:\TembrelGuardTest'
+dir="$WINEPREFIX/drive_c/TembrelGuardTest"
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+work=$(mktemp -d)
+
+wr() { "$winerun" "$@" </dev/null; }
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -f "$dir/Tembrel.log" ]] && sed 's/^/  log: /' "$dir/Tembrel.log" >&2
+    exit 1
+}
+check() {
+    local what=$1
+    shift
+    "$@" || fail "$what"
+    echo "ok: $what"
+}
+not() { ! "$@"; }
+pid() { wr "$tool" pid "$folder" | tr -d '\r'; }
+# Waits up to $1 seconds for a Tembrel of the folder other than $2 (0: any); prints its id.
+new_pid() {
+    local limit=$1 old=$2 end p
+    end=$(($(date +%s%N) + limit * 1000000000))
+    while (($(date +%s%N) < end)); do
+        p=$(pid)
+        if [[ "$p" != 0 && "$p" != "$old" ]]; then
+            echo "$p"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+service_state() { wr sc query TembrelGuard 2>/dev/null | tr -d '\r' | sed -n 's/.*STATE *: *[0-9]* *//p'; }
+log_has() { grep -qF "$1" "$dir/Tembrel.log"; }
+uninstall() { wr "$dir/Uninstall/Uninstall.exe" /S '_?=C:\TembrelGuardTest\Uninstall'; }
+
+cleanup() {
+    if [[ -f "$dir/Uninstall/Uninstall.exe" ]]; then
+        uninstall >/dev/null 2>&1 || true
+    fi
+    wr sc stop TembrelGuard >/dev/null 2>&1 || true
+    wr sc delete TembrelGuard >/dev/null 2>&1 || true
+    wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
+    wr taskkill /f /im engine.exe >/dev/null 2>&1 || true
+    wr reg delete "$run_key" /v Tembrel /f >/dev/null 2>&1 || true
+    rm -rf "$dir" "$work"
+}
+trap cleanup EXIT
+cleanup
+work=$(mktemp -d)
+
+echo "== silent install: the service runs and starts Tembrel"
+# Wine's trace shows the account-rights calls it only pretends to make.
+check "silent install" env WINEDEBUG=-all,fixme+advapi "$winerun" "$setup" /S "/D=$folder" \
+    </dev/null 2>"$work/install.err"
+installed=$(date +%s)
+first=$(new_pid 3 0) || fail "no Tembrel within 3 s of the install"
+echo "ok: Tembrel is up within 3 s (process $first)"
+check "the service runs" test "$(service_state)" = RUNNING
+check "it starts automatically" bash -c "'$winerun' sc qc TembrelGuard </dev/null | grep -q AUTO_START"
+check "the setup took the time zone right from the Users group" \
+    grep -q 'LsaRemoveAccountRights' "$work/install.err"
+check "the guard's start is on record" log_has "Guard: session 1: Tembrel started at logon"
+sid=$(wr "$tool" user-sid | tr -d '\r')
+security=$(wr "$tool" process-security "$first" | tr -d '\r')
+want="D:P(A;;0x101000;;;$sid)(A;;0x1fffff;;;SY)(A;;0x1fffff;;;BA)(A;;RC;;;OW)"
+check "the user may only wait for Tembrel and see it (read back: $security)" \
+    test "$security" = "$want"
+service_security=$(wr "$tool" service-security | tr -d '\r')
+check "only SYSTEM and the Administrators may stop or change the service (read back: $service_security)" \
+    grep -qxF "D:(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;SY)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;BA)(A;;CCLCSWLORC;;;AU)" <<<"$service_security"
+check "its window answers the guard's question" wr "$dir/TembrelGuard.exe" probe "$first"
+check "a user-defined control is not taken" not wr sc control TembrelGuard 200
+check "the service still runs after it" test "$(service_state)" = RUNNING
+
+echo "== a kill in the middle of a session: back within 3 s, the session on record"
+printf '|||allow|||600\r\n|||user|||Ann\r\n' >"$dir/allow.var"
+for _ in $(seq 1 400); do
+    grep -q 'remaining=' "$dir/Tembrel.journal" 2>/dev/null && break
+    sleep 0.1
+done
+check "a session is running" grep -q 'remaining=' "$dir/Tembrel.journal"
+wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
+second=$(new_pid 3 "$first") || fail "no new Tembrel within 3 s of the kill"
+echo "ok: a new Tembrel within 3 s of the kill (process $second)"
+for _ in $(seq 1 100); do
+    grep -q 'recovered at start-up' "$dir/Tembrel usage.csv" 2>/dev/null && break
+    sleep 0.2
+done
+check "the killed session is on record" grep -q '"Ann",.*recovered at start-up' "$dir/Tembrel usage.csv"
+check "the restart and its reason are on record" log_has "started again after it ended without the parents' leave"
+
+echo "== a quit signal written by hand ends Tembrel, and it comes back"
+printf '|||EN|||End\r\n' >"$dir/EN.var"
+third=$(new_pid 10 "$second") || fail "no new Tembrel after the hand-written quit signal"
+echo "ok: Tembrel came back (process $third)"
+
+echo "== the lock screen's Quit Tembrel: a wrong master password ends nothing, the right one ends it"
+# The master password "pw", stored one code lower, as the lock screen stores it.
+printf '|||mpass|||ov\r\n|||mhint|||two letters\r\n' >"$dir/ps.var"
+for _ in $(seq 1 100); do
+    [[ "$(wr "$tool" quit probe-only 2>/dev/null | tr -d '\r')" != "no lock screen" ]] && break
+    sleep 0.2
+done
+check "the guard refuses a wrong password" test "$(wr "$tool" ask nope | tr -d '\r')" = refused
+answer=$(wr "$tool" quit nope | tr -d '\r')
+echo "   the lock screen says: $answer"
+sleep 3
+check "nothing ended on a wrong password" test "$(pid)" = "$third"
+check "no quit signal written" not grep -q 'End' "$dir/EN.var"
+check "the refusal is on record" log_has "was refused: wrong master password"
+answer=$(wr "$tool" quit pw | tr -d '\r')
+echo "   the lock screen says: $answer"
+for _ in $(seq 1 100); do
+    [[ "$(pid)" == 0 ]] && break
+    sleep 0.2
+done
+check "Tembrel ended on the right password" test "$(pid)" = 0
+sleep 5
+check "and stays ended" test "$(pid)" = 0
+check "the honoured end is on record" log_has "ended with the parents' leave"
+
+echo "== the uninstaller stops and removes the service"
+check "silent uninstall" env WINEDEBUG=-all,fixme+advapi "$winerun" "$dir/Uninstall/Uninstall.exe" \
+    /S '_?=C:\TembrelGuardTest\Uninstall' </dev/null 2>"$work/uninstall.err"
+check "the service is gone" not wr sc query TembrelGuard
+check "the uninstaller gave the time zone right back" grep -q 'LsaAddAccountRights' "$work/uninstall.err"
+check "its program is removed" not test -e "$dir/TembrelGuard.exe"
+check "no Tembrel left running" test "$(pid)" = 0
