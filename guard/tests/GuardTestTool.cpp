@@ -6,8 +6,9 @@
 //   guard_test_tool service-security           the guard service's access list as text
 //   guard_test_tool user-sid                   this process's user
 //   guard_test_tool quit PASSWORD              presses the lock screen's "Quit Tembrel"; prints
-//                                              its message
+//                                              its message (no password: only finds it)
 //   guard_test_tool ask PASSWORD               asks the guard itself: no-guard/authorised/refused
+//   guard_test_tool control CODE               sends the guard service a control: taken/refused
 #include <windows.h>
 
 #include <aclapi.h>
@@ -97,6 +98,24 @@ int ServiceSecurity() {
     return read ? PrintSecurity(buffer) : 1;
 }
 
+int Control(DWORD code) {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service =
+        manager ? ::OpenServiceW(manager, tembrel::guard::kServiceName,
+                                 SERVICE_USER_DEFINED_CONTROL | SERVICE_QUERY_STATUS)
+                : nullptr;
+    SERVICE_STATUS status{};
+    const bool taken = service != nullptr && ::ControlService(service, code, &status);
+    if (service != nullptr) {
+        ::CloseServiceHandle(service);
+    }
+    if (manager != nullptr) {
+        ::CloseServiceHandle(manager);
+    }
+    std::printf("%s\n", taken ? "taken" : "refused");
+    return 0;
+}
+
 int UserSid() {
     HANDLE token = nullptr;
     ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
@@ -105,11 +124,23 @@ int UserSid() {
     return 0;
 }
 
+// The lock screen runs on a desktop of its own.
+HWND LockScreen() {
+    HDESK desktop = ::OpenDesktopW(L"SecureDesktop", 0, FALSE, GENERIC_ALL);
+    if (desktop != nullptr) {
+        ::SetThreadDesktop(desktop);
+    }
+    return ::FindWindowW(tembrel::engine::kClassName, nullptr);
+}
+
 int Quit(const std::wstring& password) {
-    const HWND engine = ::FindWindowW(tembrel::engine::kClassName, nullptr);
+    const HWND engine = LockScreen();
     if (engine == nullptr) {
         std::printf("no lock screen\n");
         return 1;
+    }
+    if (password.empty()) {
+        return 0; // only looked for it
     }
     ::SetDlgItemTextW(engine, tembrel::engine::kMaster, password.c_str());
     ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(tembrel::engine::kQuit, BN_CLICKED),
@@ -150,6 +181,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"quit") {
             return Quit(argument);
+        }
+        if (verb == L"control") {
+            return Control(std::wcstoul(argument.c_str(), nullptr, 10));
         }
         if (verb == L"ask") {
             return Ask(argument);

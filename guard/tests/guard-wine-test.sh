@@ -65,13 +65,16 @@ work=$(mktemp -d)
 
 echo "== silent install: the service runs and starts Tembrel"
 # Wine's trace shows the account-rights calls it only pretends to make.
-check "silent install" env WINEDEBUG=-all,fixme+advapi "$winerun" "$setup" /S "/D=$folder" \
+check "silent install" env WINEDEBUG=-all,fixme+all "$winerun" "$setup" /S "/D=$folder" \
     </dev/null 2>"$work/install.err"
 installed=$(date +%s)
 first=$(new_pid 3 0) || fail "no Tembrel within 3 s of the install"
 echo "ok: Tembrel is up within 3 s (process $first)"
 check "the service runs" test "$(service_state)" = RUNNING
-check "it starts automatically" bash -c "'$winerun' sc qc TembrelGuard </dev/null | grep -q AUTO_START"
+# Wine's sc has no "qc": the service's key says how it starts (2: automatic) and as whom.
+service_key='HKLM\System\CurrentControlSet\Services\TembrelGuard'
+check "it starts automatically" bash -c "'$winerun' reg query '$service_key' /v Start </dev/null | grep -q 0x2"
+check "as LocalSystem" bash -c "'$winerun' reg query '$service_key' /v ObjectName </dev/null | grep -q LocalSystem"
 check "the setup took the time zone right from the Users group" \
     grep -q 'LsaRemoveAccountRights' "$work/install.err"
 check "the guard's start is on record" log_has "Guard: session 1: Tembrel started at logon"
@@ -81,11 +84,31 @@ want="D:P(A;;0x101000;;;$sid)(A;;0x1fffff;;;SY)(A;;0x1fffff;;;BA)(A;;RC;;;OW)"
 check "the user may only wait for Tembrel and see it (read back: $security)" \
     test "$security" = "$want"
 service_security=$(wr "$tool" service-security | tr -d '\r')
-check "only SYSTEM and the Administrators may stop or change the service (read back: $service_security)" \
-    grep -qxF "D:(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;SY)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;BA)(A;;CCLCSWLORC;;;AU)" <<<"$service_security"
-check "its window answers the guard's question" wr "$dir/TembrelGuard.exe" probe "$first"
-check "a user-defined control is not taken" not wr sc control TembrelGuard 200
-check "the service still runs after it" test "$(service_state)" = RUNNING
+if [[ "$service_security" == "D:" ]]; then
+    # Wine 8 keeps no access list for a service (SetServiceObjectSecurity is a stub): the setup's
+    # request for it is all there is to see.
+    check "the setup set the service's access list (Wine keeps none to read back)" \
+        grep -q 'SetServiceObjectSecurity .* 4 ' "$work/install.err"
+else
+    check "only SYSTEM and the Administrators may stop or change the service (read back: $service_security)" \
+        grep -qxF "D:(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;SY)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;BA)(A;;CCLCSWLORC;;;AU)" <<<"$service_security"
+fi
+answers() { # the session window comes after two seconds of the splash
+    for _ in $(seq 1 30); do
+        wr "$dir/TembrelGuard.exe" probe "$1" && return 0
+        sleep 0.5
+    done
+    return 1
+}
+check "its window answers the guard's question" answers "$first"
+check "a process without a session window does not" not wr "$dir/TembrelGuard.exe" probe 4
+# Windows answers a control the handler does not take with an error; Wine 8 reports success
+# whatever the handler says, so what counts is that nothing happened.
+log_lines=$(wc -l <"$dir/Tembrel.log")
+echo "   a user-defined control (200): Windows answered $(wr "$tool" control 200 | tr -d '\r')"
+sleep 1
+check "the service still runs after a user-defined control" test "$(service_state)" = RUNNING
+check "and did nothing with it" test "$(wc -l <"$dir/Tembrel.log")" -eq "$log_lines" -a "$(pid)" = "$first"
 
 echo "== a kill in the middle of a session: back within 3 s, the session on record"
 printf '|||allow|||600\r\n|||user|||Ann\r\n' >"$dir/allow.var"
@@ -94,14 +117,25 @@ for _ in $(seq 1 400); do
     sleep 0.1
 done
 check "a session is running" grep -q 'remaining=' "$dir/Tembrel.journal"
+# The lock screen goes first, so that the one found later is the restarted Tembrel's.
+wr taskkill /f /im engine.exe >/dev/null 2>&1 || true
+check "no lock screen before the kill" not wr "$tool" quit ""
 wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
 second=$(new_pid 3 "$first") || fail "no new Tembrel within 3 s of the kill"
 echo "ok: a new Tembrel within 3 s of the kill (process $second)"
+lock_screen_up() {
+    for _ in $(seq 1 100); do
+        wr "$tool" quit "" >/dev/null && return 0
+        sleep 0.2
+    done
+    return 1
+}
+check "the restarted Tembrel launched the lock screen" lock_screen_up
 for _ in $(seq 1 100); do
-    grep -q 'recovered at start-up' "$dir/Tembrel usage.csv" 2>/dev/null && break
+    grep -q ',recovered' "$dir/Tembrel usage.csv" 2>/dev/null && break
     sleep 0.2
 done
-check "the killed session is on record" grep -q '"Ann",.*recovered at start-up' "$dir/Tembrel usage.csv"
+check "the killed session is on record" grep -q '"Ann",.*,recovered' "$dir/Tembrel usage.csv"
 check "the restart and its reason are on record" log_has "started again after it ended without the parents' leave"
 
 echo "== a quit signal written by hand ends Tembrel, and it comes back"
@@ -112,10 +146,7 @@ echo "ok: Tembrel came back (process $third)"
 echo "== the lock screen's Quit Tembrel: a wrong master password ends nothing, the right one ends it"
 # The master password "pw", stored one code lower, as the lock screen stores it.
 printf '|||mpass|||ov\r\n|||mhint|||two letters\r\n' >"$dir/ps.var"
-for _ in $(seq 1 100); do
-    [[ "$(wr "$tool" quit probe-only 2>/dev/null | tr -d '\r')" != "no lock screen" ]] && break
-    sleep 0.2
-done
+check "the lock screen is up" lock_screen_up
 check "the guard refuses a wrong password" test "$(wr "$tool" ask nope | tr -d '\r')" = refused
 answer=$(wr "$tool" quit nope | tr -d '\r')
 echo "   the lock screen says: $answer"
