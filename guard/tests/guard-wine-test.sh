@@ -95,13 +95,13 @@ else
 fi
 answers() { # the session window comes after two seconds of the splash
     for _ in $(seq 1 30); do
-        wr "$dir/TembrelGuard.exe" probe "$1" && return 0
+        wr "$dir/Guard/TembrelGuard.exe" probe "$1" && return 0
         sleep 0.5
     done
     return 1
 }
 check "its window answers the guard's question" answers "$first"
-check "a process without a session window does not" not wr "$dir/TembrelGuard.exe" probe 4
+check "a process without a session window does not" not wr "$dir/Guard/TembrelGuard.exe" probe 4
 # Windows answers a control the handler does not take with an error; Wine 8 reports success
 # whatever the handler says, so what counts is that nothing happened.
 log_lines=$(wc -l <"$dir/Tembrel.log")
@@ -170,5 +170,5 @@ check "silent uninstall" env WINEDEBUG=-all,fixme+advapi "$winerun" "$dir/Uninst
     /S '_?=C:\TembrelGuardTest\Uninstall' </dev/null 2>"$work/uninstall.err"
 check "the service is gone" not wr sc query TembrelGuard
 check "the uninstaller gave the time zone right back" grep -q 'LsaAddAccountRights' "$work/uninstall.err"
-check "its program is removed" not test -e "$dir/TembrelGuard.exe"
+check "its program is removed" not test -e "$dir/Guard/TembrelGuard.exe"
 check "no Tembrel left running" test "$(pid)" = 0

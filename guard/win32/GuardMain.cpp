@@ -23,7 +23,6 @@
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
 #include "records/MasterPassword.h"
 #include "session/DiagnosticLog.h"
@@ -112,20 +111,14 @@ DWORD WINAPI Control(DWORD control, DWORD event, LPVOID data, LPVOID /*context*/
     }
 }
 
-std::wstring OwnFolder() {
-    std::wstring path(MAX_PATH * 2, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.find_last_of(L'\\'));
-}
-
 void Run() {
-    Win32Files files;
+    GuardFiles files;
     Win32Clock wallClock;
     Win32Regional regional;
     DiagnosticLog file(files, wallClock);
     GuardActionLog log(file);
     Win32Sessions sessions;
-    Win32Processes processes(OwnFolder(), log);
+    Win32Processes processes(ProgramFolderAboveGuard(), log);
     Win32SteadyClock clock;
     GuardCore core({sessions, processes, clock, log});
     // The gate's own check, so the guard and the gate never disagree on a password.
@@ -154,8 +147,8 @@ void Run() {
         const std::size_t first = handles.size();
         const std::vector<HANDLE> watched = processes.Handles();
         // Far more than a home PC has sessions; what does not fit waits for the next round.
-        const std::size_t room = std::min<std::size_t>(watched.size(),
-                                                       MAXIMUM_WAIT_OBJECTS - first);
+        const std::size_t room =
+            std::min<std::size_t>(watched.size(), MAXIMUM_WAIT_OBJECTS - first);
         handles.insert(handles.end(), watched.begin(), watched.begin() + room);
         const DWORD woke = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()),
                                                     handles.data(), FALSE, kTickMs);

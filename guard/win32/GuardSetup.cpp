@@ -12,7 +12,6 @@
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32Files.h"
 #include "session/DiagnosticLog.h"
 
 namespace tembrel::guard {
@@ -38,25 +37,19 @@ class SetupLog {
   public:
     SetupLog() : log_(files_, clock_) {}
     void Step(const std::string& what, DWORD error) {
-        log_.Append("Guard setup", what + (error == ERROR_SUCCESS
-                                               ? ": done"
-                                               : ": failed, error " + std::to_string(error)));
+        log_.Append("Guard setup",
+                    what + (error == ERROR_SUCCESS ? ": done"
+                                                   : ": failed, error " + std::to_string(error)));
     }
 
   private:
-    Win32Files files_;
+    GuardFiles files_;
     Win32Clock clock_;
     DiagnosticLog log_;
 };
 
 DWORD LastErrorIf(BOOL ok) {
     return ok ? ERROR_SUCCESS : ::GetLastError();
-}
-
-std::wstring OwnPath() {
-    std::wstring path(MAX_PATH * 2, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
 }
 
 // Asks the service to stop and waits until it has: its program file is free then.
@@ -82,8 +75,8 @@ DWORD StopAndWait(SC_HANDLE service) {
 DWORD UsersTimeZoneRight(bool give) {
     LSA_OBJECT_ATTRIBUTES attributes{};
     LSA_HANDLE policy = nullptr;
-    NTSTATUS status = ::LsaOpenPolicy(nullptr, &attributes,
-                                      POLICY_LOOKUP_NAMES | POLICY_CREATE_ACCOUNT, &policy);
+    NTSTATUS status =
+        ::LsaOpenPolicy(nullptr, &attributes, POLICY_LOOKUP_NAMES | POLICY_CREATE_ACCOUNT, &policy);
     if (status != 0) {
         return ::LsaNtStatusToWinError(status);
     }
@@ -111,11 +104,11 @@ int InstallService() {
         log.Step("open the service manager", ::GetLastError());
         return 1;
     }
-    const std::wstring command = L"\"" + OwnPath() + L"\"";
-    UniqueService service(::CreateServiceW(
-        manager.Get(), kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
-        SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(),
-        nullptr, nullptr, nullptr, nullptr, nullptr));
+    const std::wstring command = L"\"" + GuardProgramPath() + L"\"";
+    UniqueService service(
+        ::CreateServiceW(manager.Get(), kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                         command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service && ::GetLastError() == ERROR_SERVICE_EXISTS) {
         // An update: the same service, pointed at this folder's program.
         service.Reset(::OpenServiceW(manager.Get(), kServiceName, SERVICE_ALL_ACCESS));
@@ -135,16 +128,16 @@ int InstallService() {
     SERVICE_DESCRIPTIONW text{description.data()};
     ::ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_DESCRIPTION, &text);
     // Should the guard itself die, Windows starts it again.
-    SC_ACTION restart[] = {{SC_ACTION_RESTART, 1000}, {SC_ACTION_RESTART, 1000},
-                           {SC_ACTION_RESTART, 5000}};
+    SC_ACTION restart[] = {
+        {SC_ACTION_RESTART, 1000}, {SC_ACTION_RESTART, 1000}, {SC_ACTION_RESTART, 5000}};
     SERVICE_FAILURE_ACTIONSW failure{86400, nullptr, nullptr, 3, restart};
     ::ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure);
 
     const DWORD secured = [&] {
         try {
             const UniqueSecurityDescriptor descriptor = SecurityFromText(GuardServiceSecurity());
-            return LastErrorIf(::SetServiceObjectSecurity(
-                service.Get(), DACL_SECURITY_INFORMATION, descriptor.Get()));
+            return LastErrorIf(::SetServiceObjectSecurity(service.Get(), DACL_SECURITY_INFORMATION,
+                                                          descriptor.Get()));
         } catch (...) {
             return static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR);
         }
@@ -157,8 +150,7 @@ int InstallService() {
     HKEY key = nullptr;
     if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE,
                           nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE |
-                            EVENTLOG_INFORMATION_TYPE;
+        const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
         ::RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD,
                          reinterpret_cast<const BYTE*>(&types), sizeof types);
         ::RegCloseKey(key);

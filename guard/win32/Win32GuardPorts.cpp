@@ -1,10 +1,10 @@
 #include "guard/win32/Win32GuardPorts.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <tlhelp32.h>
 #include <userenv.h>
 #include <wtsapi32.h>
-#include <aclapi.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -18,7 +18,6 @@ namespace tembrel::guard {
 namespace {
 
 constexpr const wchar_t* kTembrelFile = L"Tembrel.exe";
-constexpr const wchar_t* kGuardFile = L"TembrelGuard.exe";
 constexpr const wchar_t* kDesktop = L"winsta0\\default";
 
 [[noreturn]] void Fail(const std::string& what, DWORD error = ::GetLastError()) {
@@ -39,7 +38,7 @@ std::wstring ImagePath(HANDLE process) {
     wchar_t path[MAX_PATH * 2];
     DWORD size = MAX_PATH * 2;
     return ::QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size)
-                                                                  : std::wstring();
+                                                                 : std::wstring();
 }
 
 // The session user's primary token. Windows gives it to LocalSystem only.
@@ -62,6 +61,24 @@ UniqueSecurityDescriptor TembrelSecurityFor(HANDLE token) {
 }
 
 } // namespace
+
+std::wstring GuardProgramPath() {
+    std::wstring path(MAX_PATH * 2, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path;
+}
+
+std::wstring ProgramFolderAboveGuard() {
+    std::wstring folder = GuardProgramPath();
+    for (int up = 0; up < 2; ++up) {
+        folder.resize(folder.find_last_of(L'\\'));
+    }
+    return folder;
+}
+
+std::string GuardFiles::ProgramFolder() const {
+    return WideToAnsi(ProgramFolderAboveGuard());
+}
 
 std::string TokenUserSid(HANDLE token) {
     DWORD size = 0;
@@ -134,7 +151,8 @@ void Win32Sessions::LogOff(SessionId session) {
 // ---- processes --------------------------------------------------------------------------------
 
 Win32Processes::Win32Processes(std::wstring folder, ActionLog& log)
-    : folder_(std::move(folder)), tembrelPath_(folder_ + L"\\" + kTembrelFile), log_(log) {}
+    : folder_(std::move(folder)), tembrelPath_(folder_ + L"\\" + kTembrelFile),
+      guardPath_(GuardProgramPath()), log_(log) {}
 
 std::optional<ProcessId> Win32Processes::FindTembrel(SessionId session) {
     const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -173,9 +191,8 @@ HANDLE Win32Processes::Launch(HANDLE token, const std::wstring& program, std::ws
     startup.lpDesktop = desktop.data();
     PROCESS_INFORMATION info{};
     const BOOL started = ::CreateProcessAsUserW(
-        token, program.c_str(), commandLine.data(),
-        const_cast<SECURITY_ATTRIBUTES*>(security), nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-        environment, folder_.c_str(), &startup, &info);
+        token, program.c_str(), commandLine.data(), const_cast<SECURITY_ATTRIBUTES*>(security),
+        nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, environment, folder_.c_str(), &startup, &info);
     const DWORD error = ::GetLastError();
     ::DestroyEnvironmentBlock(environment);
     if (!started) {
@@ -218,10 +235,10 @@ void Win32Processes::Adopt(SessionId session, ProcessId process) {
         BOOL defaulted = FALSE;
         PACL dacl = nullptr;
         ::GetSecurityDescriptorDacl(descriptor.Get(), &present, &dacl, &defaulted);
-        const DWORD error = ::SetSecurityInfo(
-            handle.Get(), SE_KERNEL_OBJECT,
-            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-            dacl, nullptr);
+        const DWORD error =
+            ::SetSecurityInfo(handle.Get(), SE_KERNEL_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, dacl, nullptr);
         if (error != ERROR_SUCCESS) {
             Fail("its access list could not be set", error);
         }
@@ -246,7 +263,7 @@ void Win32Processes::End(ProcessId process) {
 }
 
 void Win32Processes::StartProbe(SessionId session, ProcessId process) {
-    const std::wstring program = folder_ + L"\\" + kGuardFile;
+    const std::wstring& program = guardPath_;
     const UniqueHandle token = UserToken(session);
     DWORD id = 0;
     UniqueHandle probe(Launch(token.Get(), program,

@@ -10,9 +10,24 @@
 
 #include "guard/GuardPorts.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Win32Files.h"
 #include "session/DiagnosticLog.h"
 
 namespace tembrel::guard {
+
+// The guard runs as LocalSystem, so its program lies in a subfolder of the program's folder that
+// only administrators may write (Windows looks beside a program for some DLLs before the program's
+// first instruction, and the children may put files in the program's folder).
+inline constexpr const wchar_t* kGuardFolder = L"Guard";
+// This program's full path, and the program's folder above its own.
+std::wstring GuardProgramPath();
+std::wstring ProgramFolderAboveGuard();
+
+// The program's folder, seen from the guard's subfolder: Tembrel.log and the records.
+class GuardFiles : public Win32Files {
+  public:
+    std::string ProgramFolder() const override;
+};
 
 class Win32Sessions : public Sessions {
   public:
@@ -31,7 +46,7 @@ struct Watched {
 
 class Win32Processes : public Processes {
   public:
-    // `folder`: the program's folder, where Tembrel.exe and this service's own program lie.
+    // `folder`: the program's folder, where Tembrel.exe lies.
     Win32Processes(std::wstring folder, ActionLog& log);
 
     std::optional<ProcessId> FindTembrel(SessionId session) override;
@@ -51,6 +66,7 @@ class Win32Processes : public Processes {
 
     std::wstring folder_;
     std::wstring tembrelPath_;
+    std::wstring guardPath_;
     ActionLog& log_;
     std::vector<Watched> watched_;
 };

@@ -25,7 +25,7 @@ zip=$out/$base.zip
 [[ -f "$zip" ]] || fail "no $base.zip"
 
 listing=$("$(dirname "$cpack")/cmake" -E tar tf "$zip")
-for file in Tembrel.exe engine.exe WinLockDll.dll TembrelGuard.exe; do
+for file in Tembrel.exe engine.exe WinLockDll.dll Guard/TembrelGuard.exe; do
     grep -qx "$base/$file" <<<"$listing" || fail "$file is missing from the zip: $listing"
 done
 # Nothing but the program's own files: no import library, no fixtures' folders.
