@@ -26,9 +26,8 @@ EndAnswer AskGuardToEnd(const std::string& masterPassword) {
     UniqueHandle pipe;
     for (int attempt = 0; attempt < 2 && !pipe; ++attempt) {
         // Identification only: the guard may learn who asks, never act as the parent.
-        pipe.Reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                 nullptr));
+        pipe.Reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
         if (!pipe) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) {

@@ -70,9 +70,9 @@ int PrintSecurity(PSECURITY_DESCRIPTOR descriptor) {
 int ProcessSecurity(DWORD pid) {
     const tembrel::UniqueHandle process(::OpenProcess(READ_CONTROL, FALSE, pid));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!process || ::GetSecurityInfo(process.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
-                                      nullptr, nullptr, nullptr, nullptr,
-                                      &descriptor) != ERROR_SUCCESS) {
+    if (!process ||
+        ::GetSecurityInfo(process.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
         return 1;
     }
     const int result = PrintSecurity(descriptor);
@@ -86,9 +86,9 @@ int ServiceSecurity() {
         manager ? ::OpenServiceW(manager, tembrel::guard::kServiceName, READ_CONTROL) : nullptr;
     BYTE buffer[4096];
     DWORD needed = 0;
-    const bool read = service != nullptr &&
-                      ::QueryServiceObjectSecurity(service, DACL_SECURITY_INFORMATION, buffer,
-                                                   sizeof buffer, &needed);
+    const bool read =
+        service != nullptr && ::QueryServiceObjectSecurity(service, DACL_SECURITY_INFORMATION,
+                                                           buffer, sizeof buffer, &needed);
     if (service != nullptr) {
         ::CloseServiceHandle(service);
     }
@@ -145,10 +145,9 @@ int Quit(const std::wstring& password) {
     ::SetDlgItemTextW(engine, tembrel::engine::kMaster, password.c_str());
     ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(tembrel::engine::kQuit, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(engine, tembrel::engine::kQuit)));
-    std::printf("%s\n",
-                tembrel::WideToAnsi(tembrel::WindowText(
-                                        ::GetDlgItem(engine, tembrel::engine::kMessage)))
-                    .c_str());
+    std::printf("%s\n", tembrel::WideToAnsi(
+                            tembrel::WindowText(::GetDlgItem(engine, tembrel::engine::kMessage)))
+                            .c_str());
     return 0;
 }
 
