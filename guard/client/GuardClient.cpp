@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "guard/GuardProtocol.h"
+#include "guard/GuardService.h"
 #include "platform/win32/Handles.h"
 
 namespace tembrel::guard {
@@ -13,6 +15,30 @@ namespace {
 
 // The guard serves one client at a time, each within a few seconds.
 constexpr DWORD kBusyWaitMs = 5000;
+
+struct ServiceTraits {
+    using Type = SC_HANDLE;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::CloseServiceHandle(h); }
+};
+using UniqueService = UniqueResource<ServiceTraits>;
+
+// The process of the running guard service; none when it is not installed or not running.
+std::optional<DWORD> GuardServiceProcess() {
+    const UniqueService manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueService service(
+        manager ? ::OpenServiceW(manager.Get(), kServiceName, SERVICE_QUERY_STATUS) : nullptr);
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    if (!service ||
+        !::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO,
+                                reinterpret_cast<BYTE*>(&status), sizeof status, &size) ||
+        status.dwCurrentState == SERVICE_STOPPED || status.dwProcessId == 0) {
+        return std::nullopt;
+    }
+    return status.dwProcessId;
+}
 
 } // namespace
 
@@ -23,22 +49,24 @@ EndAnswer AskGuardToEnd(const std::string& masterPassword) {
     } catch (...) {
         return EndAnswer::Refused; // a password no one can type: not the master password
     }
+    // The password goes to the guard service and nowhere else: any program may make a pipe of
+    // this name where the guard does not run, so the pipe's server must be the service's process.
+    const std::optional<DWORD> service = GuardServiceProcess();
+    if (!service) {
+        return EndAnswer::NoGuard;
+    }
     UniqueHandle pipe;
     for (int attempt = 0; attempt < 2 && !pipe; ++attempt) {
         // Identification only: the guard may learn who asks, never act as the parent.
         pipe.Reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
-        if (!pipe) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND) {
-                return EndAnswer::NoGuard;
-            }
-            if (error != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kPipeName, kBusyWaitMs)) {
-                return EndAnswer::Refused;
-            }
+        if (!pipe &&
+            (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kPipeName, kBusyWaitMs))) {
+            return EndAnswer::Refused; // the guard runs but cannot be asked
         }
     }
-    if (!pipe) {
+    ULONG server = 0;
+    if (!pipe || !::GetNamedPipeServerProcessId(pipe.Get(), &server) || server != *service) {
         return EndAnswer::Refused;
     }
     DWORD mode = PIPE_READMODE_MESSAGE;

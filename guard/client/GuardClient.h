@@ -10,10 +10,10 @@ namespace tembrel::guard {
 
 using EndAnswer = EndAuthority::Answer;
 
-// Asks the guard to let Tembrel end for good in the caller's logon session. NoGuard when no guard
-// service runs; Authorised when the password is the master password; Refused otherwise, and when
-// a guard is there but could not be asked (busy for seconds, no answer), since ending then would
-// only bring Tembrel back.
+// Asks the guard to let Tembrel end for good in the caller's logon session. NoGuard when the guard
+// service is not installed or not running; Authorised when the password is the master password;
+// Refused otherwise, and when the guard runs but could not be asked (busy for seconds, no answer,
+// or another program holding its pipe's name), since ending then would only bring Tembrel back.
 EndAnswer AskGuardToEnd(const std::string& masterPassword);
 
 // The same as Tembrel's end authority.

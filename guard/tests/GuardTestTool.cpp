@@ -8,6 +8,8 @@
 //   guard_test_tool quit PASSWORD              presses the lock screen's "Quit Tembrel"; prints
 //                                              its message (no password: only finds it)
 //   guard_test_tool ask PASSWORD               asks the guard itself: no-guard/authorised/refused
+//   guard_test_tool squat-ask PASSWORD         holds the guard's pipe name itself, then asks as
+//                                              ask does; adds whether the pipe saw a client
 //   guard_test_tool control CODE               sends the guard service a control: taken/refused
 #include <windows.h>
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <string>
 
+#include "guard/GuardProtocol.h"
 #include "guard/GuardService.h"
 #include "guard/client/GuardClient.h"
 #include "guard/win32/Win32GuardPorts.h"
@@ -151,6 +154,26 @@ int Quit(const std::wstring& password) {
     return 0;
 }
 
+int Ask(const std::wstring& password);
+
+int SquatAsk(const std::wstring& password) {
+    const tembrel::UniqueHandle pipe(::CreateNamedPipeW(
+        tembrel::guard::kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr));
+    const tembrel::UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.Get();
+    if (!pipe || (::ConnectNamedPipe(pipe.Get(), &overlapped) == FALSE &&
+                  ::GetLastError() != ERROR_IO_PENDING)) {
+        return 1;
+    }
+    Ask(password);
+    std::printf("%s\n", ::WaitForSingleObject(event.Get(), 500) == WAIT_OBJECT_0 ? "connected"
+                                                                                 : "untouched");
+    ::CancelIo(pipe.Get());
+    return 0;
+}
+
 int Ask(const std::wstring& password) {
     using tembrel::guard::EndAnswer;
     const EndAnswer answer = tembrel::guard::AskGuardToEnd(tembrel::WideToAnsi(password));
@@ -183,6 +206,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"control") {
             return Control(std::wcstoul(argument.c_str(), nullptr, 10));
+        }
+        if (verb == L"squat-ask") {
+            return SquatAsk(argument);
         }
         if (verb == L"ask") {
             return Ask(argument);

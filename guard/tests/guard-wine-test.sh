@@ -172,3 +172,7 @@ check "the service is gone" not wr sc query TembrelGuard
 check "the uninstaller gave the time zone right back" grep -q 'LsaAddAccountRights' "$work/uninstall.err"
 check "its program is removed" not test -e "$dir/Guard/TembrelGuard.exe"
 check "no Tembrel left running" test "$(pid)" = 0
+# Any program may make a pipe of the guard's name where the guard does not run: the master
+# password must not go to it.
+check "without the guard, no password goes to a pipe of its name" \
+    test "$(wr "$tool" squat-ask pw | tr -d '\r' | paste -sd' ')" = "no-guard untouched"
