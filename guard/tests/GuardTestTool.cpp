@@ -10,6 +10,7 @@
 //   guard_test_tool ask PASSWORD               asks the guard itself: no-guard/authorised/refused
 //   guard_test_tool squat-ask PASSWORD         holds the guard's pipe name itself, then asks as
 //                                              ask does; adds whether the pipe saw a client
+//   guard_test_tool suspend PID                stops every thread of the process: it hangs
 //   guard_test_tool control CODE               sends the guard service a control: taken/refused
 #include <windows.h>
 
@@ -156,6 +157,25 @@ int Quit(const std::wstring& password) {
 
 int Ask(const std::wstring& password);
 
+int Suspend(DWORD pid) {
+    const tembrel::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int suspended = 0;
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more;
+         more = ::Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID != pid) {
+            continue;
+        }
+        const tembrel::UniqueHandle thread(
+            ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        if (thread && ::SuspendThread(thread.Get()) != static_cast<DWORD>(-1)) {
+            ++suspended;
+        }
+    }
+    return suspended > 0 ? 0 : 1;
+}
+
 int SquatAsk(const std::wstring& password) {
     const tembrel::UniqueHandle pipe(::CreateNamedPipeW(
         tembrel::guard::kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
@@ -206,6 +226,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"control") {
             return Control(std::wcstoul(argument.c_str(), nullptr, 10));
+        }
+        if (verb == L"suspend") {
+            return Suspend(std::wcstoul(argument.c_str(), nullptr, 10));
         }
         if (verb == L"squat-ask") {
             return SquatAsk(argument);

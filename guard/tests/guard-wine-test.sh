@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The guard service with the real programs under Wine, installed by the real setup: it runs after a
 # silent install and Tembrel is up within 3 s; a killed Tembrel is back within 3 s with the killed
-# session on record; a hand-written quit signal is not honoured; the lock screen's "Quit Tembrel"
+# session on record; a hand-written quit signal is not honoured; a hung Tembrel is replaced after
+# 30 s; the lock screen's "Quit Tembrel"
 # with a wrong master password ends nothing, with the right one it ends Tembrel for good; the
 # uninstaller stops and removes the service. Wine lists no sessions (the guard takes the console
 # session), runs every process as an administrator (the access lists are read back, not tried) and
@@ -142,6 +143,17 @@ echo "== a quit signal written by hand ends Tembrel, and it comes back"
 printf '|||EN|||End\r\n' >"$dir/EN.var"
 third=$(new_pid 10 "$second") || fail "no new Tembrel after the hand-written quit signal"
 echo "ok: Tembrel came back (process $third)"
+
+echo "== a Tembrel that stops answering is ended and started again"
+answers "$third" || fail "the new Tembrel's window does not answer"
+check "Tembrel hangs" wr "$tool" suspend "$third"
+hung_at=$(date +%s)
+fourth=$(new_pid 50 "$third") || fail "the hung Tembrel was not replaced within 50 s"
+# Counted from its last answer, which may have come up to 10 s before it hung.
+echo "ok: replaced $(($(date +%s) - hung_at)) s after it hung (process $fourth)"
+check "after 30 s without an answer" log_has "window has not answered for 30 s"
+check "the reason is on record" log_has "started again after its window stopped answering"
+third=$fourth
 
 echo "== the lock screen's Quit Tembrel: a wrong master password ends nothing, the right one ends it"
 # The master password "pw", stored one code lower, as the lock screen stores it.
