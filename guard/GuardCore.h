@@ -41,12 +41,12 @@ class GuardCore {
     // Windows said the user of the session logged off: the next logon there starts afresh.
     void LoggedOff(SessionId session);
     // A watched Tembrel ended, whatever its exit code (Windows' taskkill gives 1, Wine's 0).
-    void TembrelEnded(SessionId session, ProcessId process);
+    void TembrelEnded(SessionId id, ProcessId process);
     // The answer of a question started by StartProbe.
     void ProbeAnswered(SessionId session, ProcessId process, bool answered);
     // The parents authorised the end of Tembrel in this session: it is left alone until the user
     // logs off and on again. False for a session without a user logged on.
-    bool AuthoriseEnd(SessionId session);
+    bool AuthoriseEnd(SessionId id);
 
     std::optional<Mode> ModeOf(SessionId session) const;
     std::optional<ProcessId> TembrelOf(SessionId session) const;
