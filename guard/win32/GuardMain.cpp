@@ -32,29 +32,31 @@ namespace {
 
 // A window that has not answered within this time counts as not answering this time.
 constexpr UINT kProbeTimeoutMs = 5000;
-// The slowest the service wakes up: the fallback poll of the sessions, the questions to the
-// windows. Everything else wakes it through a handle.
-constexpr DWORD kTickMs = 1000;
+// The longest the service sleeps: the fallback poll of the sessions (Windows' notices of a logon
+// may not come), the questions to the windows. Ends of processes and requests wake it at once.
+constexpr DWORD kTickMs = 2000;
+
+struct WindowSearch {
+    DWORD process;
+    HWND window;
+};
+
+BOOL CALLBACK FindSessionWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == search->process && std::wstring(name) == kSessionWindowClass) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 
 int Probe(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND window;
-    } search{process, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            ::GetClassNameW(window, name, 64);
-            if (owner == s->process && std::wstring(name) == kSessionWindowClass) {
-                s->window = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process, nullptr};
+    ::EnumWindows(&FindSessionWindow, reinterpret_cast<LPARAM>(&search));
     if (search.window == nullptr) {
         return 2;
     }
