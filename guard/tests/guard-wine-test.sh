@@ -2,7 +2,7 @@
 # The guard service with the real programs under Wine, installed by the real setup: it runs after a
 # silent install and Tembrel is up within 3 s; a killed Tembrel is back within 3 s with the killed
 # session on record; a hand-written quit signal is not honoured; a hung Tembrel is replaced after
-# 30 s; the lock screen's "Quit Tembrel"
+# 30 s; five ends in a row sign the user off; the lock screen's "Quit Tembrel"
 # with a wrong master password ends nothing, with the right one it ends Tembrel for good; the
 # uninstaller stops and removes the service. Wine lists no sessions (the guard takes the console
 # session), runs every process as an administrator (the access lists are read back, not tried) and
@@ -176,6 +176,25 @@ check "Tembrel ended on the right password" test "$(pid)" = 0
 sleep 5
 check "and stays ended" test "$(pid)" = 0
 check "the honoured end is on record" log_has "ended with the parents' leave"
+
+echo "== five ends within ten minutes: no more restarts, the user is signed off"
+# A guard started afresh knows no authorised end: it starts Tembrel again.
+wr sc stop TembrelGuard >/dev/null
+for _ in $(seq 1 50); do
+    [[ "$(service_state)" == STOPPED ]] && break
+    sleep 0.2
+done
+wr sc start TembrelGuard >/dev/null
+last=$(new_pid 5 0) || fail "no Tembrel after the guard started again"
+for end in 1 2 3 4 5; do
+    wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
+    if ((end < 5)); then
+        last=$(new_pid 3 "$last") || fail "no restart after end $end"
+    fi
+done
+sleep 3
+check "the fifth end is not restarted" test "$(pid)" = 0
+check "the sign-off is on record" log_has "5 times within 600 s: not started again; the user is signed off"
 
 echo "== the uninstaller stops and removes the service"
 check "silent uninstall" env WINEDEBUG=-all,fixme+advapi "$winerun" "$dir/Uninstall/Uninstall.exe" \
