@@ -10,6 +10,8 @@
 //   guard_test_tool ask PASSWORD               asks the guard itself: no-guard/authorised/refused
 //   guard_test_tool squat-ask PASSWORD         holds the guard's pipe name itself, then asks as
 //                                              ask does; adds whether the pipe saw a client
+//   guard_test_tool parents-close PID PASSWORD Tembrel's "Close Tembrel *Parents Only*", then the
+//                                              password in its gate and "Continue"
 //   guard_test_tool suspend PID                stops every thread of the process: it hangs
 //   guard_test_tool control CODE               sends the guard service a control: taken/refused
 #include <windows.h>
@@ -27,6 +29,8 @@
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/Text.h"
 #include "standins/engine/EngineControls.h"
+#include "windows/HorodeskWindow.h"
+#include "windows/MPasswordWindow.h"
 
 namespace {
 
@@ -157,6 +161,67 @@ int Quit(const std::wstring& password) {
 
 int Ask(const std::wstring& password);
 
+struct Search {
+    DWORD process;
+    const wchar_t* className;
+    HWND window;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == search->process && std::wstring(name) == search->className) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WindowOf(DWORD pid, const wchar_t* className) {
+    Search search{pid, className, nullptr};
+    for (int attempt = 0; attempt < 50 && search.window == nullptr; ++attempt) {
+        ::EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
+        if (search.window == nullptr) {
+            ::Sleep(100);
+        }
+    }
+    return search.window;
+}
+
+void Click(HWND window, int id) {
+    // Posted: a message box the click opens must not hold this tool.
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+}
+
+int ParentsClose(DWORD pid, const std::wstring& password) {
+    using tembrel::win::HorodeskWindow;
+    using tembrel::win::MPasswordWindow;
+    const HWND session = WindowOf(pid, HorodeskWindow::kClassName);
+    if (session == nullptr) {
+        return 1;
+    }
+    Click(session, HorodeskWindow::kCommandEnd);
+    const HWND gate = WindowOf(pid, MPasswordWindow::kClassName);
+    if (gate == nullptr) {
+        return 2;
+    }
+    // The window comes before its controls. (A password box does not show its text to another
+    // process, so it is not read back.)
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (::GetDlgItem(gate, MPasswordWindow::kCommand3) != nullptr &&
+            ::SetDlgItemTextW(gate, MPasswordWindow::kText3, password.c_str())) {
+            Click(gate, MPasswordWindow::kCommand3);
+            return 0;
+        }
+        ::Sleep(100);
+    }
+    return 3;
+}
+
 int Suspend(DWORD pid) {
     const tembrel::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
@@ -226,6 +291,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"control") {
             return Control(std::wcstoul(argument.c_str(), nullptr, 10));
+        }
+        if (verb == L"parents-close") {
+            return ParentsClose(std::wcstoul(argument.c_str(), nullptr, 10),
+                                argc > 3 ? argv[3] : L"");
         }
         if (verb == L"suspend") {
             return Suspend(std::wcstoul(argument.c_str(), nullptr, 10));

@@ -2,7 +2,8 @@
 # The guard service with the real programs under Wine, installed by the real setup: it runs after a
 # silent install and Tembrel is up within 3 s; a killed Tembrel is back within 3 s with the killed
 # session on record; a hand-written quit signal is not honoured; a hung Tembrel is replaced after
-# 30 s; five ends in a row sign the user off; the lock screen's "Quit Tembrel"
+# 30 s; the parents' close in Tembrel ends it for good; five ends in a row sign the user off; the
+# lock screen's "Quit Tembrel"
 # with a wrong master password ends nothing, with the right one it ends Tembrel for good; the
 # uninstaller stops and removes the service. Wine lists no sessions (the guard takes the console
 # session), runs every process as an administrator (the access lists are read back, not tried) and
@@ -155,9 +156,33 @@ check "after 30 s without an answer" log_has "window has not answered for 30 s"
 check "the reason is on record" log_has "started again after its window stopped answering"
 third=$fourth
 
-echo "== the lock screen's Quit Tembrel: a wrong master password ends nothing, the right one ends it"
+echo "== the parents' close in Tembrel, with the master password, ends it for good"
 # The master password "pw", stored one code lower, as the lock screen stores it.
 printf '|||mpass|||ov\r\n|||mhint|||two letters\r\n' >"$dir/ps.var"
+answers "$third" || fail "the new Tembrel's window does not answer"
+check "the parents' close is given the password" wr "$tool" parents-close "$third" PW
+for _ in $(seq 1 100); do
+    [[ "$(pid)" == 0 ]] && break
+    sleep 0.2
+done
+check "Tembrel ended" test "$(pid)" = 0
+sleep 5
+check "and stays ended" test "$(pid)" = 0
+check "the honoured end is on record" log_has "ended with the parents' leave"
+
+# A guard started afresh knows no authorised end: it starts Tembrel again.
+restart_guard() {
+    wr sc stop TembrelGuard >/dev/null
+    for _ in $(seq 1 50); do
+        [[ "$(service_state)" == STOPPED ]] && break
+        sleep 0.2
+    done
+    wr sc start TembrelGuard >/dev/null
+    new_pid 5 0
+}
+third=$(restart_guard) || fail "no Tembrel after the guard started again"
+
+echo "== the lock screen's Quit Tembrel: a wrong master password ends nothing, the right one ends it"
 check "the lock screen is up" lock_screen_up
 check "the guard refuses a wrong password" test "$(wr "$tool" ask nope | tr -d '\r')" = refused
 answer=$(wr "$tool" quit nope | tr -d '\r')
@@ -175,17 +200,10 @@ done
 check "Tembrel ended on the right password" test "$(pid)" = 0
 sleep 5
 check "and stays ended" test "$(pid)" = 0
-check "the honoured end is on record" log_has "ended with the parents' leave"
+check "the honoured end is on record again" test "$(grep -c "ended with the parents' leave" "$dir/Tembrel.log")" -eq 2
 
 echo "== five ends within ten minutes: no more restarts, the user is signed off"
-# A guard started afresh knows no authorised end: it starts Tembrel again.
-wr sc stop TembrelGuard >/dev/null
-for _ in $(seq 1 50); do
-    [[ "$(service_state)" == STOPPED ]] && break
-    sleep 0.2
-done
-wr sc start TembrelGuard >/dev/null
-last=$(new_pid 5 0) || fail "no Tembrel after the guard started again"
+last=$(restart_guard) || fail "no Tembrel after the guard started again"
 for end in 1 2 3 4 5; do
     wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
     if ((end < 5)); then
