@@ -141,6 +141,14 @@ check "lock-down set in every account before Tembrel has run" locked_down_by_set
 check "no account's registry left loaded" not has_key 'HKU\Tembrel-Offline'
 check "Start-menu shortcut to the usage report" shortcut_to 'C:\Program Files\Tembrel\Tembrel usage.html'
 
+# The guard started Tembrel in this folder, which would take the journal planted below for a
+# damaged one and remove it: both stop before the records of earlier sessions are laid out.
+check "the guard service stops" wr sc stop TembrelGuard
+wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
+for _ in $(seq 1 50); do
+    wr sc query TembrelGuard 2>/dev/null | grep -q STOPPED && break
+    sleep 0.2
+done
 printf '|||used|||60\r\n' >"$default_dir/Anna.var"
 printf '|||weektotal|||60\r\n' >"$default_dir/492026Anna.var"
 usage_files=("Tembrel usage.csv" "Tembrel usage.html" Tembrel.journal)
