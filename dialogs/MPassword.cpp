@@ -15,6 +15,9 @@ constexpr const char* kRejectedText =
     "Your password has been REJECTED!  Please view your password HINT.  ";
 constexpr const char* kHintTitle = "Password Hint";
 constexpr const char* kHintText = "Here is your password hint: ";
+constexpr const char* kGuardRefusedTitle = "Tembrel stays on";
+constexpr const char* kGuardRefusedText =
+    "Tembrel's guard service did not let Tembrel close. Try again, or ask an administrator.";
 
 } // namespace
 
@@ -61,7 +64,7 @@ void MPassword::Command3Click(const std::string& entry) {
                     answer->failure = "unknown failure";
                 }
             },
-            [this, answer, check] { Answered(*answer, check); });
+            [this, answer, check, entry] { Answered(*answer, check, entry); });
     });
 }
 
@@ -80,8 +83,8 @@ std::optional<StoredPassword> MPassword::StoredMasterPassword() {
     return stored;
 }
 
-void MPassword::Answered(const Answer& answer, std::uint64_t check) {
-    guard_("MPassword", [this, &answer, check] {
+void MPassword::Answered(const Answer& answer, std::uint64_t check, const std::string& entry) {
+    guard_("MPassword", [this, &answer, check, &entry] {
         if (check != check_) {
             return; // the gate closed meanwhile
         }
@@ -94,7 +97,7 @@ void MPassword::Answered(const Answer& answer, std::uint64_t check) {
             return;
         }
         if (purpose_ == Purpose::CloseProgram) {
-            CloseProgram();
+            CloseProgram(entry);
             return;
         }
         bonus_.Show();
@@ -106,7 +109,14 @@ void MPassword::Reject() {
     messageBox_.Show(kRejectedText, kRejectedTitle, MessageBoxPort::kExclamation);
 }
 
-void MPassword::CloseProgram() {
+void MPassword::CloseProgram(const std::string& entry) {
+    // Where the guard service runs it restarts every end the parents did not authorise: it is
+    // asked first, with the password they typed, and a refusal ends nothing.
+    if (endAuthority_ != nullptr &&
+        endAuthority_->AskToEnd(entry) == EndAuthority::Answer::Refused) {
+        messageBox_.Show(kGuardRefusedText, kGuardRefusedTitle, MessageBoxPort::kExclamation);
+        return;
+    }
     // The parent's way out: nothing of a running session is lost, and the lock-down is lifted,
     // since no one is left to lift it later. The program ends even when the lock-down stays.
     session_.RecordRunningSession();

@@ -10,6 +10,7 @@
 #include "dialogs/BonusTime.h"
 #include "dialogs/DialogWindows.h"
 #include "platform/BackgroundWork.h"
+#include "platform/EndAuthority.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxPort.h"
 #include "platform/PasswordCrypto.h"
@@ -35,6 +36,9 @@ class MPassword : public ParentGate, public DialogLogic {
     Purpose CurrentPurpose() const { return purpose_; }
     // True from a check's start until its answer: the entry is being compared.
     bool Checking() const { return checking_; }
+    // Where a guard service may run, the parents' close asks it before the program ends; without
+    // one (null, the default) the close ends the program at once.
+    void SetEndAuthority(EndAuthority* authority) { endAuthority_ = authority; }
 
     // Handlers, guarded. `entry` is the text of the password box as typed.
     void Command3Click(const std::string& entry); // "Continue  ->"
@@ -52,9 +56,9 @@ class MPassword : public ParentGate, public DialogLogic {
         bool accepted = false;
         std::string failure; // why the comparison itself failed
     };
-    void Answered(const Answer& answer, std::uint64_t check);
+    void Answered(const Answer& answer, std::uint64_t check, const std::string& entry);
     void Reject();
-    void CloseProgram();
+    void CloseProgram(const std::string& entry);
     void Close();
 
     Files& files_;
@@ -66,6 +70,7 @@ class MPassword : public ParentGate, public DialogLogic {
     ProgramEnd& programEnd_;
     PasswordCrypto& crypto_;
     BackgroundWork& work_;
+    EndAuthority* endAuthority_ = nullptr;
     HandlerGuard guard_;
     bool open_ = false;
     bool checking_ = false;

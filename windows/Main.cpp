@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "guard/client/GuardClient.h"
 #include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
@@ -81,6 +82,9 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
                          crypto, background, AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     program.sessionWindow.QuitOnDestroy(true);
+    // The guard service's hook: the parents' close asks it first (nothing happens without one).
+    guard::GuardEndAuthority guardAuthority;
+    program.gate.SetEndAuthority(&guardAuthority);
     SplashWindow splash(program.programIcon.Get(), [&] {
         if (!program.OpenSessionWindow()) {
             log.Append("Start-up", "the session window could not be created");

@@ -478,5 +478,43 @@ TEST_F(DialogsTest, ParentsCloseRecordsASessionThatStartedMeanwhile) {
     EXPECT_EQ(ReadRecord(files, "used", "Ann12-8-2025"), "2");
 }
 
+// Where the guard service runs, it is asked with the typed password before anything is undone;
+// only its refusal keeps the program (and the lock-down) as it is.
+TEST_F(DialogsTest, ParentsCloseAsksTheGuardFirst) {
+    struct AnsweringGuard : EndAuthority {
+        Answer answer = Answer::NoGuard;
+        std::vector<std::string> asked;
+        Answer AskToEnd(const std::string& password) override {
+            asked.push_back(password);
+            return answer;
+        }
+    };
+    using Answer = EndAuthority::Answer;
+    for (const Answer answer : {Answer::NoGuard, Answer::Authorised, Answer::Refused}) {
+        AnsweringGuard guard;
+        guard.answer = answer;
+        MPassword guarded{files,   regional,   messageBox, windows, bonus,
+                          session, programEnd, log,        crypto,  work};
+        guarded.SetEndAuthority(&guard);
+        session.SetParentGate(&guarded);
+        StorePassword("pw");
+        session.CommandEndClick();
+        guarded.Command3Click("nope");
+        EXPECT_TRUE(guard.asked.empty()); // a wrong password never leaves the program
+        messageBox.shown.clear();
+        const int endedBefore = programEnd.ended;
+        guarded.Command3Click("PW");
+        EXPECT_EQ(guard.asked, std::vector<std::string>{"PW"});
+        const bool ends = answer != Answer::Refused;
+        EXPECT_EQ(programEnd.ended - endedBefore, ends ? 1 : 0);
+        EXPECT_EQ(lock.calls.empty(), !ends);
+        EXPECT_EQ(messageBox.shown.size(), ends ? 0U : 1U);
+        EXPECT_EQ(guarded.IsOpen(), !ends);
+        lock.calls.clear();
+        messageBox.shown.clear();
+        session.SetParentGate(&gate);
+    }
+}
+
 } // namespace
 } // namespace tembrel

@@ -141,6 +141,14 @@ check "lock-down set in every account before Tembrel has run" locked_down_by_set
 check "no account's registry left loaded" not has_key 'HKU\Tembrel-Offline'
 check "Start-menu shortcut to the usage report" shortcut_to 'C:\Program Files\Tembrel\Tembrel usage.html'
 
+# The guard started Tembrel in this folder, which would take the journal planted below for a
+# damaged one and remove it: both stop before the records of earlier sessions are laid out.
+check "the guard service stops" wr sc stop TembrelGuard
+wr taskkill /f /im Tembrel.exe >/dev/null 2>&1 || true
+for _ in $(seq 1 50); do
+    wr sc query TembrelGuard 2>/dev/null | grep -q STOPPED && break
+    sleep 0.2
+done
 printf '|||used|||60\r\n' >"$default_dir/Anna.var"
 printf '|||weektotal|||60\r\n' >"$default_dir/492026Anna.var"
 usage_files=("Tembrel usage.csv" "Tembrel usage.html" Tembrel.journal)
@@ -167,9 +175,10 @@ check "lock-down lifted" lock_down_lifted
 check "other policy values untouched" has_value "$system_key" KeepMe
 check "no account's registry left loaded" not has_key 'HKU\Tembrel-Offline'
 check "Start-menu shortcut removed" not test -e "$shortcut"
-for file in Tembrel.exe engine.exe Uninstall Tembrel.log; do
+for file in Tembrel.exe engine.exe Uninstall Guard Tembrel.log; do
     check "$file removed" not test -e "$default_dir/$file"
 done
+check "the guard service removed" not wr sc query TembrelGuard
 check "the parent's library stays" same "$work/parents.dll" "$default_dir/WinLockDll.dll"
 check "usage records kept" test -f "$default_dir/Anna.var" -a -f "$default_dir/492026Anna.var"
 for file in "${usage_files[@]}"; do
@@ -210,7 +219,8 @@ check "the planted Uninstall\\Uninstall.exe replaced" \
 echo "a child's record" >"$custom_dir/Anna.var"
 check "a file the setup did not protect shows rights for Everyone" \
     not no_rights_for_everyone 'C:\TembrelTest\Anna.var'
-for file in Tembrel.exe engine.exe WinLockDll.dll Uninstall Uninstall\\Uninstall.exe; do
+for file in Tembrel.exe engine.exe WinLockDll.dll Uninstall Uninstall\\Uninstall.exe Guard \
+    Guard\\TembrelGuard.exe; do
     check "$file gives Everyone nothing (Wine's view of its rights)" \
         no_rights_for_everyone "C:\\TembrelTest\\$file"
 done
@@ -279,6 +289,9 @@ for file in "${usage_files[@]}" "${leftovers[@]}"; do
     echo "usage" >"$custom_dir/$file"
 done
 lock_down
+# The guard started Tembrel, and Tembrel the lock screen, which the uninstaller leaves to finish
+# (it goes at the next restart): here it finishes first, as a child's login would end it.
+wr taskkill /f /im engine.exe >/dev/null 2>&1 || true
 # Run in place (_?=) so that this call returns only when the uninstaller is done.
 check "silent uninstall with /REMOVERECORDS" wr "$custom_dir/Uninstall/Uninstall.exe" /S /REMOVERECORDS '_?=C:\TembrelTest\Uninstall'
 check "Run entry removed" not has_value "$run_key" Tembrel

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the setup program and the zip with cpack into a folder of its own and checks them: their
-# names, the three program files in the zip, that the setup program is built for the same
+# names, the four program files in the zip, that the setup program is built for the same
 # processor as the program (a 64-bit setup for x64, so that it sees the 64-bit registry), and that
 # it takes its DLLs from System32 only.
 # Usage: package-test.sh CPACK CPACK_CONFIG OUT_DIR BASE_NAME ARCH [FIXTURE_DIR]
@@ -25,12 +25,12 @@ zip=$out/$base.zip
 [[ -f "$zip" ]] || fail "no $base.zip"
 
 listing=$("$(dirname "$cpack")/cmake" -E tar tf "$zip")
-for file in Tembrel.exe engine.exe WinLockDll.dll; do
+for file in Tembrel.exe engine.exe WinLockDll.dll Guard/TembrelGuard.exe; do
     grep -qx "$base/$file" <<<"$listing" || fail "$file is missing from the zip: $listing"
 done
 # Nothing but the program's own files: no import library, no fixtures' folders.
 count=$(grep -cv '/$' <<<"$listing")
-[[ "$count" -eq 3 ]] || fail "the zip holds $count files, not 3: $listing"
+[[ "$count" -eq 4 ]] || fail "the zip holds $count files, not 4: $listing"
 
 case $arch in
 x64) want=pei-x86-64 objdump=x86_64-w64-mingw32-objdump ;;

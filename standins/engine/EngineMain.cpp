@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "guard/client/GuardClient.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -191,6 +192,13 @@ class EngineWindow {
                                                 : "No master password is set yet.");
                 return;
             case kQuit:
+                // Where the guard service runs it restarts every end the parents did not
+                // authorise: it is asked first, and its refusal ends nothing.
+                if (guard::AskGuardToEnd(Text(kMaster)) == guard::EndAnswer::Refused) {
+                    Clear(kMaster);
+                    Show("The master password is not right, or Tembrel's guard did not answer.");
+                    return;
+                }
                 outcome = logic_.QuitTembrel(Text(kMaster));
                 Clear(kMaster);
                 Show(outcome.message);
