@@ -205,7 +205,7 @@ int ParentsClose(DWORD pid, const std::wstring& password) {
         return 1;
     }
     Click(session, HorodeskWindow::kCommandEnd);
-    const HWND gate = WindowOf(pid, MPasswordWindow::kClassName);
+    const HWND gate = WindowOf(pid, MPasswordWindow::kFrame.className);
     if (gate == nullptr) {
         return 2;
     }
