@@ -1,21 +1,26 @@
 #pragma once
-// What our lock screen decides, apart from its window: who may log in and for how long, and what
-// a parent may change. It meets the session timer only through the record files of the shared
-// folder:
+// What our lock screen decides, apart from its window: what each child's tile says, who may log
+// in and for how long, and what a parent may change. It meets the session timer only through the
+// record files of the shared folder:
 //   engine.var        "children": the children's names, separated by "/" (no file name holds one)
-//   <name>.var        "daily" (minutes a day), "open" and "close" (hours), "pw" (the child's
-//                     password, every character one code lower), shared with the timer, which
-//                     reads "open" and "close"
+//   <name>.var        the child's limits and password (records/ChildLimits.h); "open" and "close"
+//                     hold today's hours for the timer
 //   ps.var            "mpass" (master password, one code lower), "mhint"
 //   allow.var         the hand-over this program writes: "user", then "allow" (seconds)
 //   EN.var            "EN" = "End" asks the timer to quit
-// The daily use comes from the timer's usage record: "used" in <name><date key>.var.
+//   lastend.var       why the last session ended, left by the timer (records/SessionEnd.h)
+// The use comes from the timer's usage records: "used" in <name><date key>.var, "weektotal" in
+// <week key><name><year>.var. The parents' writes go through the settings port.
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Regional.h"
+#include "records/Grant.h"
+#include "standins/engine/SettingsPort.h"
 
 namespace tembrel {
 
@@ -23,46 +28,85 @@ struct EnginePorts {
     Files& files;
     const Clock& clock;
     const Regional& regional;
+    SettingsPort& settings;
 };
+
+// A child as the parents' form shows and takes it: texts as typed.
+struct ChildForm {
+    std::string name;
+    bool password = false;   // the child logs in with a password
+    std::string newPassword; // empty: keep the current one
+    bool sameEveryDay = true;
+    std::array<std::string, kDaysInWeek> minutes, open, close; // Monday first
+    std::string weekly;                                        // empty: no weekly limit
+};
+
+// Which field of the form a refusal is about, for the view to put the focus there.
+enum class FormField { None, Name, Password, Minutes, Open, Close, Weekly };
 
 class EngineLogic {
   public:
     static constexpr const char* kChildrenFile = "engine";
-    static constexpr int kMaxDailyMinutes = 24 * 60;
 
     // The answer to a request: done, or refused with a message for the screen. A granted login
-    // also tells the seconds handed over.
+    // also tells the seconds handed over; a refused form says which field (and which day).
     struct Outcome {
         bool ok = false;
         std::string message;
         long long seconds = 0;
+        FormField field = FormField::None;
+        int day = 0;
+    };
+
+    struct Tile {
+        std::string name;
+        std::string status; // "1 h 20 min left", "Not today", ...
+        std::string note;   // "Stops at 12:00 midday", or ""
+        bool password = false;
+        bool open = false; // a login now would be granted
     };
 
     explicit EngineLogic(EnginePorts ports) : ports_(ports) {}
 
+    LocalTime Now() const { return ports_.clock.Now(); }
     std::vector<std::string> Children();
+    std::vector<Tile> Tiles();
 
-    // A child's login: hands over today's allowance minus today's use, inside the child's hours.
+    // A child's login: hands over what GrantAt gives, and writes today's hours for the timer.
     Outcome LogIn(const std::string& name, const std::string& password);
+    // "Goodbye, Ann. Time is up for today." once after the timer ended a session, else nothing.
+    std::optional<std::string> TakeEndMessage();
+    // Writes "open" and "close" of every child whose record does not hold today's hours: after
+    // midnight, and after a day the lock screen was not running.
+    void KeepTodaysHours();
 
     bool HasMasterPassword();
     std::string MasterHint();
-    // Sets the master password and its hint. Needs the current master password once one is set.
-    Outcome SetMasterPassword(const std::string& current, const std::string& newPassword,
+    // Opens the parents' area with the master password, or without one while none is set.
+    Outcome OpenParents(const std::string& master);
+    void CloseParents() { parentsOpen_ = false; }
+    bool ParentsOpen() const { return parentsOpen_; }
+
+    // The rest needs the parents' area open.
+    Outcome SetMasterPassword(const std::string& newPassword, const std::string& again,
                               const std::string& hint);
-    // Adds a child, or changes a listed one: daily minutes, hours ("" and "" for all day), and a
-    // password (empty: none for a new child, the old one kept for a listed child).
-    Outcome AddChild(const std::string& master, const std::string& name,
-                     const std::string& dailyMinutes, const std::string& openHour,
-                     const std::string& closeHour, const std::string& childPassword);
-    // Asks the session timer to quit.
-    Outcome QuitTembrel(const std::string& master);
+    ChildForm FormOf(const std::string& name);
+    // Adds a child (`listed` empty) or changes the listed child `listed` (the name stays).
+    Outcome SaveChild(const std::string& listed, const ChildForm& form);
+    Outcome RemoveChild(const std::string& name);
+    // What to type instead, for one field as it is typed (Name, Minutes, Weekly), or "".
+    std::string FieldProblem(FormField field, const std::string& text);
+    // The same for one day's opening and closing hour together.
+    std::string HoursProblem(const std::string& open, const std::string& close);
+    Outcome QuitTembrel();
 
   private:
-    Outcome CheckMaster(const std::string& master);
     std::string ListedSpelling(const std::string& name);
+    UsedSeconds UsedNow(const std::string& child);
+    bool MasterMatches(const std::string& typed);
 
     EnginePorts ports_;
+    bool parentsOpen_ = false;
 };
 
 } // namespace tembrel
