@@ -37,6 +37,7 @@ enum ControlId : int {
     kNewHintLabel,
     kNewHint,
     kSetMaster,
+    kQuitNote,
     kQuit,
     kDone,
     // One child's settings.

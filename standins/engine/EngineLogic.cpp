@@ -256,9 +256,16 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPasswo
     return Done("The master password is set.");
 }
 
-ChildForm EngineLogic::FormOf(const std::string& name) {
+ChildForm EngineLogic::FormOf(const std::string& listed) {
     ChildForm form;
+    const std::string name = ListedSpelling(listed);
     form.name = name;
+    if (name.empty()) {
+        form.minutes.fill("60");
+        form.open.fill("0");
+        form.close.fill("24");
+        return form;
+    }
     ChildLimits limits;
     try {
         limits = ReadLimits(ports_.files, ports_.regional, name);
@@ -289,7 +296,7 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
     const Regional& regional = ports_.regional;
     const std::string separator = regional.DecimalSeparator();
     const std::string child = listed.empty() ? form.name : ListedSpelling(listed);
-    if (child.empty()) {
+    if (!listed.empty() && child.empty()) {
         return Refuse(listed + " is no longer on the list.");
     }
     if (listed.empty()) {

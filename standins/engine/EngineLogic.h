@@ -90,7 +90,8 @@ class EngineLogic {
     // The rest needs the parents' area open.
     Outcome SetMasterPassword(const std::string& newPassword, const std::string& again,
                               const std::string& hint);
-    ChildForm FormOf(const std::string& name);
+    // The listed child's settings as the form shows them; a new child's defaults for "".
+    ChildForm FormOf(const std::string& listed);
     // Adds a child (`listed` empty) or changes the listed child `listed` (the name stays).
     Outcome SaveChild(const std::string& listed, const ChildForm& form);
     Outcome RemoveChild(const std::string& name);

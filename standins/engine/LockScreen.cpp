@@ -271,11 +271,13 @@ void LockScreen::AddItems() {
     add(kNewHintLabel, Page::Parents, L"STATIC", L"Hint (everyone can read it):", label);
     add(kNewHint, Page::Parents, L"EDIT", L"", edit);
     add(kSetMaster, Page::Parents, L"BUTTON", L"Set Master Password", button);
+    add(kQuitNote, Page::Parents, L"STATIC",
+        L"Ends the session timer on this PC until the next logon:", label, kSmall);
     add(kQuit, Page::Parents, L"BUTTON", L"Quit Tembrel", button);
 
     add(kNameLabel, Page::Child, L"STATIC", L"Name:", label);
     add(kName, Page::Child, L"EDIT", L"", edit);
-    add(kNeedsPassword, Page::Child, L"BUTTON", L"Password:", WS_TABSTOP | BS_AUTOCHECKBOX);
+    add(kNeedsPassword, Page::Child, L"BUTTON", L"Uses a password:", WS_TABSTOP | BS_AUTOCHECKBOX);
     add(kNewChildPassword, Page::Child, L"EDIT", L"", edit | ES_PASSWORD);
     add(kSameEveryDay, Page::Child, L"BUTTON", L"The same every day",
         WS_TABSTOP | BS_AUTOCHECKBOX);
@@ -339,26 +341,27 @@ void LockScreen::Layout() {
     Place(kNewHintLabel, 380, 240, 280, 24);
     Place(kNewHint, 380, 266, 260, 30);
     Place(kSetMaster, 380, 310, 200, 34);
-    Place(kQuit, std::max(680, w - 32 - 200), 134, 200, 34);
+    Place(kQuitNote, std::max(680, w - 32 - 220), 104, 220, 36);
+    Place(kQuit, std::max(680, w - 32 - 220), 142, 200, 34);
 
-    Place(kNameLabel, 32, 112, 110, 24);
-    Place(kName, 150, 108, 260, 30);
-    Place(kNeedsPassword, 32, 152, 112, 26);
-    Place(kNewChildPassword, 150, 150, 260, 30);
-    Place(kSameEveryDay, 150, 196, 260, 26);
-    Place(kMinutesHeader, 150, 228, 90, 24);
-    Place(kHoursHeader, 260, 228, 200, 24);
+    Place(kNameLabel, 32, 112, 130, 24);
+    Place(kName, 170, 108, 260, 30);
+    Place(kNeedsPassword, 32, 152, 136, 26);
+    Place(kNewChildPassword, 170, 150, 260, 30);
+    Place(kSameEveryDay, 170, 196, 260, 26);
+    Place(kMinutesHeader, 170, 228, 90, 24);
+    Place(kHoursHeader, 280, 228, 200, 24);
     for (int day = 0; day < kDaysInWeek; ++day) {
         const int y = 256 + day * 36;
-        Place(kDayLabel + day, 32, y + 4, 110, 24);
-        Place(kMinutes + day, 150, y, 80, 30);
-        Place(kOpen + day, 260, y, 56, 30);
-        Place(kUntil + day, 318, y + 4, 36, 24);
-        Place(kClose + day, 356, y, 56, 30);
+        Place(kDayLabel + day, 32, y + 4, 130, 24);
+        Place(kMinutes + day, 170, y, 80, 30);
+        Place(kOpen + day, 280, y, 56, 30);
+        Place(kUntil + day, 338, y + 4, 36, 24);
+        Place(kClose + day, 376, y, 56, 30);
     }
-    Place(kWeeklyLabel, 470, 112, 200, 24);
-    Place(kWeekly, 470, 140, 100, 30);
-    Place(kWeeklyNote, 470, 180, std::max(200, w - 32 - 470), 60);
+    Place(kWeeklyLabel, 500, 112, 200, 24);
+    Place(kWeekly, 500, 140, 100, 30);
+    Place(kWeeklyNote, 500, 180, std::max(200, w - 32 - 500), 60);
 }
 
 void LockScreen::Paint(HDC dc) {
