@@ -129,8 +129,8 @@ Picture LockScreenBackground(int width, int height, int bandHeight, PanelRect pa
             c.Blend(x, y, Mix(kNavy, kDeepTeal, static_cast<double>(x) / width), 1.0);
         }
     }
-    for (int y = bandHeight; y < std::min(bandHeight + std::max(2, static_cast<int>(3 * s)), height);
-         ++y) {
+    for (int y = bandHeight;
+         y < std::min(bandHeight + std::max(2, static_cast<int>(3 * s)), height); ++y) {
         for (int x = 0; x < width; ++x) {
             c.Blend(x, y, Mix(kTeal, kAmber, static_cast<double>(x) / width), 0.9);
         }

@@ -112,11 +112,10 @@ RecordValues LimitRecords(const ChildLimits& limits, int weekday) {
         minutes += (minutes.empty() ? "" : " ") + NumberText(day.minutes);
         hours += (hours.empty() ? "" : " ") + NumberText(day.open) + "-" + NumberText(day.close);
     }
-    RecordValues values{
-        {childkey::kMinutes, minutes},
-        {childkey::kHours, hours},
-        {childkey::kWeekly,
-         limits.weeklyMinutes ? NumberText(*limits.weeklyMinutes) : std::string("none")}};
+    RecordValues values{{childkey::kMinutes, minutes},
+                        {childkey::kHours, hours},
+                        {childkey::kWeekly, limits.weeklyMinutes ? NumberText(*limits.weeklyMinutes)
+                                                                 : std::string("none")}};
     for (auto& value : TodaysHoursRecords(limits, weekday)) {
         values.push_back(std::move(value));
     }

@@ -21,9 +21,8 @@ Grant GrantAt(const ChildLimits& limits, const LocalTime& now, const UsedSeconds
     Grant grant;
     // A damaged usage record with a negative value never adds time.
     const long long leftToday = today.minutes * 60LL - std::max(used.today, 0LL);
-    const long long leftWeek = limits.weeklyMinutes
-                                   ? *limits.weeklyMinutes * 60LL - std::max(used.week, 0LL)
-                                   : leftToday;
+    const long long leftWeek =
+        limits.weeklyMinutes ? *limits.weeklyMinutes * 60LL - std::max(used.week, 0LL) : leftToday;
     if (today.minutes == 0) {
         grant.standing = Standing::NotToday;
     } else if (leftToday <= 0) {
@@ -49,7 +48,7 @@ std::string DurationText(long long seconds) {
     if (minutes == 0) {
         return "less than 1 min";
     }
-    const std::string hours = NumberText(minutes / 60) + " h";
+    std::string hours = NumberText(minutes / 60) + " h";
     if (minutes % 60 == 0) {
         return hours;
     }

@@ -229,7 +229,8 @@ EngineLogic::Outcome EngineLogic::OpenParents(const std::string& master) {
         return Refuse("That is not the master password.");
     }
     parentsOpen_ = true;
-    return Done(HasMasterPassword() ? "" : "First choose a master password that only parents know.");
+    return Done(HasMasterPassword() ? ""
+                                    : "First choose a master password that only parents know.");
 }
 
 EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPassword,
@@ -251,8 +252,8 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPasswo
     if (hint == newPassword) {
         return Refuse("Hint: everyone can read the hint; do not type the password itself.");
     }
-    ports_.settings.Write(
-        "ps", {{"mpass", ShiftText(ports_.regional, newPassword, 0)}, {"mhint", hint}});
+    ports_.settings.Write("ps",
+                          {{"mpass", ShiftText(ports_.regional, newPassword, 0)}, {"mhint", hint}});
     return Done("The master password is set.");
 }
 

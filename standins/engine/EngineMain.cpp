@@ -17,7 +17,8 @@ void BecomeDpiAware() {
     using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     if (const auto set = tembrel::ProcedureAs<SetAwarenessFn>(
-            user32 == nullptr ? nullptr : ::GetProcAddress(user32, "SetProcessDpiAwarenessContext"))) {
+            user32 == nullptr ? nullptr
+                              : ::GetProcAddress(user32, "SetProcessDpiAwarenessContext"))) {
         // DPI_AWARENESS_CONTEXT_SYSTEM_AWARE: one DPI, the system's, which the layout scales by.
         if (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2)))) {
             return;

@@ -13,7 +13,7 @@ namespace tembrel::engine {
 namespace {
 
 constexpr UINT_PTR kTimer = 1;
-constexpr int kBand = 76;       // the navy band at the top, in 96-DPI units
+constexpr int kBand = 76; // the navy band at the top, in 96-DPI units
 constexpr int kPanelWidth = 980;
 constexpr int kPanelHeight = 640;
 constexpr int kTileWidth = 200;
@@ -23,8 +23,8 @@ constexpr int kTilesTop = 112;
 
 enum FontIndex { kNormal, kBold, kTitle, kBig, kTileName, kSmall, kFontCount };
 
-constexpr const wchar_t* kDayNames[kDaysInWeek] = {L"Monday", L"Tuesday",  L"Wednesday", L"Thursday",
-                                                   L"Friday", L"Saturday", L"Sunday"};
+constexpr const wchar_t* kDayNames[kDaysInWeek] = {
+    L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday", L"Sunday"};
 
 COLORREF Colour(art::Rgb rgb) {
     return RGB(rgb.r, rgb.g, rgb.b);
@@ -109,9 +109,9 @@ bool LockScreen::Create(HINSTANCE instance) {
     }
     width_ = ::GetSystemMetrics(SM_CXSCREEN);
     height_ = ::GetSystemMetrics(SM_CYSCREEN);
-    window_ = ::CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tembrel lock screen",
-                                WS_POPUP | WS_VISIBLE, 0, 0, width_, height_, nullptr, nullptr,
-                                instance, this);
+    window_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, kClassName, L"Tembrel lock screen", WS_POPUP | WS_VISIBLE,
+                          0, 0, width_, height_, nullptr, nullptr, instance, this);
     return window_ != nullptr;
 }
 
@@ -146,7 +146,7 @@ LRESULT LockScreen::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
         const auto dc = reinterpret_cast<HDC>(wParam);
         const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-        ::SetTextColor(dc, id == kClock || id == kDate ? Colour(art::kWhite)
+        ::SetTextColor(dc, id == kClock || id == kDate  ? Colour(art::kWhite)
                            : id == kMessage && problem_ ? kProblemColour
                            : id == kBanner              ? Colour(art::kDeepTeal)
                                                         : Colour(art::kNavy));
@@ -169,10 +169,10 @@ LRESULT LockScreen::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case DM_GETDEFID: {
-        const int id = page_ == Page::Login    ? kLogIn
-                       : page_ == Page::Gate   ? kOpenParents
+        const int id = page_ == Page::Login   ? kLogIn
+                       : page_ == Page::Gate  ? kOpenParents
                        : page_ == Page::Child ? kSave
-                                               : 0;
+                                              : 0;
         return id == 0 ? 0 : MAKELRESULT(id, DC_HASDEFID);
     }
     case WM_CLOSE:
@@ -202,13 +202,14 @@ void LockScreen::OnCreate() {
     const int panelHeight = std::min(height_ - panelTop - Px(28), Px(kPanelHeight));
     panel_ = {(width_ - panelWidth) / 2, panelTop, (width_ + panelWidth) / 2,
               panelTop + panelHeight};
-    background_ = Render(art::LockScreenBackground(
-        width_, height_, Px(kBand), {panel_.left, panel_.top, panelWidth, panelHeight},
-        dpi_ / 96.0));
+    background_ = Render(
+        art::LockScreenBackground(width_, height_, Px(kBand),
+                                  {panel_.left, panel_.top, panelWidth, panelHeight}, dpi_ / 96.0));
 
     AddItems();
     for (const Item& item : items_) {
-        const bool edit = std::wstring(item.kind) == L"EDIT" || std::wstring(item.kind) == L"LISTBOX";
+        const bool edit =
+            std::wstring(item.kind) == L"EDIT" || std::wstring(item.kind) == L"LISTBOX";
         HWND control = ::CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, item.kind, item.text.c_str(),
                                          WS_CHILD | item.style, 0, 0, 10, 10, window_,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
@@ -279,8 +280,7 @@ void LockScreen::AddItems() {
     add(kName, Page::Child, L"EDIT", L"", edit);
     add(kNeedsPassword, Page::Child, L"BUTTON", L"Uses a password:", WS_TABSTOP | BS_AUTOCHECKBOX);
     add(kNewChildPassword, Page::Child, L"EDIT", L"", edit | ES_PASSWORD);
-    add(kSameEveryDay, Page::Child, L"BUTTON", L"The same every day",
-        WS_TABSTOP | BS_AUTOCHECKBOX);
+    add(kSameEveryDay, Page::Child, L"BUTTON", L"The same every day", WS_TABSTOP | BS_AUTOCHECKBOX);
     add(kMinutesHeader, Page::Child, L"STATIC", L"Minutes", label, kBold);
     add(kHoursHeader, Page::Child, L"STATIC", L"Allowed hours", label, kBold);
     for (int day = 0; day < kDaysInWeek; ++day) {
@@ -377,12 +377,12 @@ void LockScreen::Paint(HDC dc) {
 void LockScreen::ShowPage(Page page) {
     page_ = page;
     for (const Item& item : items_) {
-        const bool always = item.id == kClock || item.id == kDate || item.id == kHeading ||
-                            item.id == kMessage;
+        const bool always =
+            item.id == kClock || item.id == kDate || item.id == kHeading || item.id == kMessage;
         const bool banner = item.id == kBanner && page == Page::Login;
-        ::ShowWindow(Control(item.id),
-                     always || banner || (item.page == page && item.id != kBanner) ? SW_SHOW
-                                                                                    : SW_HIDE);
+        ::ShowWindow(Control(item.id), always || banner || (item.page == page && item.id != kBanner)
+                                           ? SW_SHOW
+                                           : SW_HIDE);
     }
     for (int i = 0; i < static_cast<int>(tiles_.size()); ++i) {
         ::ShowWindow(Control(kTile + i), page == Page::Login ? SW_SHOW : SW_HIDE);
@@ -511,8 +511,8 @@ void LockScreen::FillTiles() {
     tiles_ = std::move(tiles);
     const int count = static_cast<int>(tiles_.size());
     const int panelUnits = ::MulDiv(panel_.right - panel_.left, 96, static_cast<int>(dpi_));
-    const int columns = std::max(1, std::min(count, (panelUnits - 64 + kTileGap) /
-                                                        (kTileWidth + kTileGap)));
+    const int columns =
+        std::max(1, std::min(count, (panelUnits - 64 + kTileGap) / (kTileWidth + kTileGap)));
     const int rows = count == 0 ? 0 : (count + columns - 1) / columns;
     const int left = (panelUnits - (columns * (kTileWidth + kTileGap) - kTileGap)) / 2;
     HWND after = Control(kBanner);
@@ -580,7 +580,7 @@ void LockScreen::OnDrawTile(const DRAWITEMSTRUCT& item) {
     const bool selected = index == selected_;
     UniqueBrush fill(::CreateSolidBrush(selected ? RGB(222, 239, 247) : Colour(art::kMist)));
     UniqueGdiObject pen(::CreatePen(PS_SOLID, selected ? Px(3) : Px(1),
-                              selected ? Colour(art::kTeal) : RGB(200, 214, 226)));
+                                    selected ? Colour(art::kTeal) : RGB(200, 214, 226)));
     const HGDIOBJ oldBrush = ::SelectObject(dc, fill.Get());
     const HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
     const int inset = Px(2);
@@ -663,8 +663,8 @@ void LockScreen::OpenChild(const std::string& listed) {
     SetText(kHeading, listed.empty() ? "Add a child" : "Settings for " + listed);
     ::SetWindowTextW(Control(kName), AnsiToWide(listed).c_str());
     ::SendMessageW(Control(kName), EM_SETREADONLY, listed.empty() ? FALSE : TRUE, 0);
-    ::SendMessageW(Control(kNeedsPassword), BM_SETCHECK, form.password ? BST_CHECKED : BST_UNCHECKED,
-                   0);
+    ::SendMessageW(Control(kNeedsPassword), BM_SETCHECK,
+                   form.password ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SetWindowTextW(Control(kNewChildPassword), L"");
     ::EnableWindow(Control(kNewChildPassword), form.password);
     ::SendMessageW(Control(kSameEveryDay), BM_SETCHECK,
@@ -677,7 +677,7 @@ void LockScreen::OpenChild(const std::string& listed) {
     ::SetWindowTextW(Control(kWeekly), AnsiToWide(form.weekly).c_str());
     SyncSameEveryDay();
     filling_ = false;
-    Say(listed.empty() ? "Type the name, then the minutes and hours for each day."
+    Say(listed.empty()  ? "Type the name, then the minutes and hours for each day."
         : form.password ? "Leave the password empty to keep it."
                         : "");
     ::SetFocus(listed.empty() ? Control(kName) : Control(kMinutes));
@@ -765,7 +765,10 @@ void LockScreen::OnCommand(int id, int code) {
         return;
     }
     if (id == IDCANCEL) {
-        id = page_ == Page::Gate ? kBack : page_ == Page::Parents ? kDone : page_ == Page::Child ? kCancel : 0;
+        id = page_ == Page::Gate      ? kBack
+             : page_ == Page::Parents ? kDone
+             : page_ == Page::Child   ? kCancel
+                                      : 0;
     }
     if (id >= kTile && id < kTile + kMaxTiles) {
         SelectTile(id - kTile);
@@ -805,8 +808,8 @@ void LockScreen::OnCommand(int id, int code) {
             ShowPage(Page::Login);
             return;
         case kSetMaster:
-            outcome = logic_.SetMasterPassword(Text(kNewMaster), Text(kNewMasterAgain),
-                                               Text(kNewHint));
+            outcome =
+                logic_.SetMasterPassword(Text(kNewMaster), Text(kNewMasterAgain), Text(kNewHint));
             if (outcome.ok) {
                 ShowPage(Page::Parents);
             }

@@ -74,22 +74,33 @@ TEST_F(EngineLogicTest, ALoginGrantsWhatIsLeftAndWritesTodaysHoursForTheTimer) {
         LocalTime now;
         const char* dailyFile; // "" for none
         const char* used;
-        const char* weekly;     // Ann's weekly budget, "" for none
-        const char* weekTotal;  // in 50Ann2025, "" for none
-        LocalTime weekWritten;  // when 50Ann2025 was written
-        long long seconds;      // 0: refused
+        const char* weekly;    // Ann's weekly budget, "" for none
+        const char* weekTotal; // in 50Ann2025, "" for none
+        LocalTime weekWritten; // when 50Ann2025 was written
+        long long seconds;     // 0: refused
     } cases[] = {
         {"nothing used", {2025, 12, 8, 10, 0, 0}, "", "", "", "", {}, 3600},
         {"today's use", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "600", "", "", {}, 3000},
         {"yesterday's use", {2025, 12, 8, 10, 0, 0}, "Ann12-7-2025", "3000", "", "", {}, 3600},
         {"used up", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "3600", "", "", {}, 0},
         {"unreadable use", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "lots", "", "", {}, 0},
-        {"weekly budget", {2025, 12, 8, 10, 0, 0}, "", "", "300", "17400", {2025, 12, 8, 9, 0, 0},
+        {"weekly budget",
+         {2025, 12, 8, 10, 0, 0},
+         "",
+         "",
+         "300",
+         "17400",
+         {2025, 12, 8, 9, 0, 0},
          600},
-        {"budget used", {2025, 12, 8, 10, 0, 0}, "", "", "300", "18000", {2025, 12, 8, 9, 0, 0},
-         0},
-        {"last year's week 50", {2025, 12, 8, 10, 0, 0}, "", "", "300", "18000",
-         {2025, 12, 7, 23, 0, 0}, 3600},
+        {"budget used", {2025, 12, 8, 10, 0, 0}, "", "", "300", "18000", {2025, 12, 8, 9, 0, 0}, 0},
+        {"last year's week 50",
+         {2025, 12, 8, 10, 0, 0},
+         "",
+         "",
+         "300",
+         "18000",
+         {2025, 12, 7, 23, 0, 0},
+         3600},
         {"hours end first", {2025, 12, 8, 19, 30, 0}, "", "", "", "", {}, 1800},
         {"before hours", {2025, 12, 8, 7, 0, 0}, "", "", "", "", {}, 0},
         {"Saturday's minutes", {2025, 12, 13, 12, 30, 0}, "", "", "", "", {}, 7200},

@@ -35,8 +35,8 @@ TEST_F(LockScreenTest, TheTilesSayWhatIsLeftAndTheScreenSaysOnceWhyTheLastSessio
     EXPECT_EQ(Text(kTile + 3), "Dee\nNot today");
     EXPECT_FALSE(Enabled(kLogIn));
     EXPECT_FALSE(Enabled(kChildPassword));
-    EXPECT_EQ(TabOrder(kTile, 5), (std::vector<int>{kTile + 1, kTile + 2, kTile + 3, kParents,
-                                                    kTile}));
+    EXPECT_EQ(TabOrder(kTile, 5),
+              (std::vector<int>{kTile + 1, kTile + 2, kTile + 3, kParents, kTile}));
     // Ten minutes on, Ann's time runs past midday, and her tile says so.
     clock.now.minute = 50;
     screen->Tick();
