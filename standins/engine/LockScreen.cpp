@@ -341,27 +341,33 @@ void LockScreen::Layout() {
     Place(kNewHintLabel, 380, 240, 280, 24);
     Place(kNewHint, 380, 266, 260, 30);
     Place(kSetMaster, 380, 310, 200, 34);
-    Place(kQuitNote, std::max(680, w - 32 - 220), 104, 220, 36);
-    Place(kQuit, std::max(680, w - 32 - 220), 142, 200, 34);
-
-    Place(kNameLabel, 32, 112, 130, 24);
-    Place(kName, 170, 108, 260, 30);
-    Place(kNeedsPassword, 32, 152, 136, 26);
-    Place(kNewChildPassword, 170, 150, 260, 30);
-    Place(kSameEveryDay, 170, 196, 260, 26);
-    Place(kMinutesHeader, 170, 228, 90, 24);
-    Place(kHoursHeader, 280, 228, 200, 24);
-    for (int day = 0; day < kDaysInWeek; ++day) {
-        const int y = 256 + day * 36;
-        Place(kDayLabel + day, 32, y + 4, 130, 24);
-        Place(kMinutes + day, 170, y, 80, 30);
-        Place(kOpen + day, 280, y, 56, 30);
-        Place(kUntil + day, 338, y + 4, 36, 24);
-        Place(kClose + day, 376, y, 56, 30);
+    // Beside the master password where the panel is wide enough, else under it.
+    if (w - 32 - 220 >= 670) {
+        Place(kQuitNote, w - 32 - 220, 104, 220, 36);
+        Place(kQuit, w - 32 - 220, 142, 200, 34);
+    } else {
+        Place(kQuitNote, 380, 362, std::min(400, w - 32 - 380), 36);
+        Place(kQuit, 380, 400, 200, 34);
     }
-    Place(kWeeklyLabel, 500, 112, 200, 24);
-    Place(kWeekly, 500, 140, 100, 30);
-    Place(kWeeklyNote, 500, 180, std::max(200, w - 32 - 500), 60);
+
+    Place(kNameLabel, 32, 104, 150, 24);
+    Place(kName, 200, 100, 260, 30);
+    Place(kNeedsPassword, 32, 142, 166, 26);
+    Place(kNewChildPassword, 200, 140, 260, 30);
+    Place(kSameEveryDay, 200, 182, 260, 26);
+    Place(kMinutesHeader, 200, 210, 90, 24);
+    Place(kHoursHeader, 310, 210, 200, 24);
+    for (int day = 0; day < kDaysInWeek; ++day) {
+        const int y = 236 + day * 34;
+        Place(kDayLabel + day, 32, y + 4, 160, 24);
+        Place(kMinutes + day, 200, y, 80, 30);
+        Place(kOpen + day, 310, y, 56, 30);
+        Place(kUntil + day, 368, y + 4, 36, 24);
+        Place(kClose + day, 406, y, 56, 30);
+    }
+    Place(kWeeklyLabel, 530, 104, 200, 24);
+    Place(kWeekly, 530, 132, 100, 30);
+    Place(kWeeklyNote, 530, 172, std::max(200, w - 32 - 530), 60);
 }
 
 void LockScreen::Paint(HDC dc) {
@@ -394,9 +400,8 @@ void LockScreen::ShowPage(Page page) {
         SetText(kHeading, "Who is using the computer?");
         Guarded([&] { FillTiles(); });
         SelectTile(-1);
-        if (tiles_.empty()) {
-            Say("No child is set up yet. A parent presses \"Parents\" to add one.");
-        }
+        Say(tiles_.empty() ? "No child is set up yet. A parent presses \"Parents\" to add one."
+                           : "Pick your name to log in.");
         ::SetFocus(tiles_.empty() ? Control(kParents) : Control(kTile));
         break;
     case Page::Gate:
@@ -416,9 +421,8 @@ void LockScreen::ShowPage(Page page) {
         for (int id : {kAddChild, kChangeChild, kRemoveChild, kQuit}) {
             ::EnableWindow(Control(id), master);
         }
-        if (!master) {
-            Say("First choose a master password that only parents know, and a hint.");
-        }
+        Say(master ? "Pick a child in the list to change or remove, or add one."
+                   : "First choose a master password that only parents know, and a hint.");
         ::SetFocus(master ? Control(kChildren) : Control(kNewMaster));
         break;
     }
@@ -604,10 +608,11 @@ void LockScreen::OnDrawTile(const DRAWITEMSTRUCT& item) {
     ::SelectObject(dc, ::GetStockObject(NULL_PEN));
     ::Ellipse(dc, cx - badge / 2, rc.top + Px(12), cx + badge / 2, rc.top + Px(12) + badge);
     line(tile.name.substr(0, 1), kBold, Colour(art::kWhite), 12, 36);
-    line(tile.name, kTileName, Colour(art::kNavy), 52, 28);
-    line(tile.status, kNormal, tile.open ? Colour(art::kDeepTeal) : kClosedColour, 80, 22);
+    const int shift = tile.note.empty() ? 0 : 4; // room for the note under the status
+    line(tile.name, kTileName, Colour(art::kNavy), 52 - shift, 28);
+    line(tile.status, kNormal, tile.open ? Colour(art::kDeepTeal) : kClosedColour, 80 - shift, 22);
     if (!tile.note.empty()) {
-        line(tile.note, kSmall, Colour(art::kSoftText), 100, 18);
+        line(tile.note, kSmall, Colour(art::kSoftText), 98, 18);
     }
     if ((item.itemState & ODS_FOCUS) != 0) {
         RECT focus{rc.left + Px(6), rc.top + Px(6), rc.right - Px(6), rc.bottom - Px(6)};
@@ -678,8 +683,8 @@ void LockScreen::OpenChild(const std::string& listed) {
     SyncSameEveryDay();
     filling_ = false;
     Say(listed.empty()  ? "Type the name, then the minutes and hours for each day."
-        : form.password ? "Leave the password empty to keep it."
-                        : "");
+        : form.password ? "Change what you need, then Save. Leave the password empty to keep it."
+                        : "Change what you need, then Save.");
     ::SetFocus(listed.empty() ? Control(kName) : Control(kMinutes));
 }
 
