@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -49,7 +50,9 @@ bool MPassword::Accepts(const std::string& entry) {
     // entry refused.
     guard_("MPassword check", [this, &entry, &accepted] {
         // Read afresh every time, so a password changed on the lock screen counts at once.
-        const std::string stored = ReadRecord(files_, regional_, "mpass", "ps").value_or("");
+        const std::string stored =
+            ReadRecord(files_, regional_, contract::kMasterPasswordKey, contract::kPasswordFile)
+                .value_or("");
         if (stored.empty()) {
             // No password to compare with: a child who hides or empties ps.var must not find the
             // gate open, so nothing is accepted until the lock screen stores a password again.
@@ -79,7 +82,9 @@ int MPassword::Text3KeyPress(int keyCode, const std::string& entry) {
 
 void MPassword::Command4Click() {
     guard_("MPassword hint", [this] {
-        const std::string hint = ReadRecord(files_, regional_, "mhint", "ps").value_or("");
+        const std::string hint =
+            ReadRecord(files_, regional_, contract::kMasterHintKey, contract::kPasswordFile)
+                .value_or("");
         messageBox_.Show(std::string(kHintText) + "\r\n\r\n" + hint, kHintTitle,
                          MessageBoxPort::kInformation);
     });

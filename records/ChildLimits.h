@@ -10,6 +10,7 @@
 
 #include "platform/Files.h"
 #include "platform/Regional.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -18,15 +19,15 @@ constexpr int kMaxDayMinutes = 24 * 60;
 constexpr int kMaxWeekMinutes = kDaysInWeek * kMaxDayMinutes;
 constexpr std::size_t kMaxChildNameLength = 40;
 
-// Keys of the child's record.
+// Keys of the child's record: the lock screen's own, and those it shares with the timer.
 namespace childkey {
 constexpr const char* kMinutes = "minutes"; // seven whole minutes a day, Monday first: "60 60 ..."
 constexpr const char* kHours = "hours";     // seven windows, Monday first: "8-20 8-20 ..."
 constexpr const char* kWeekly = "weekly";   // minutes a week, or "none"
-constexpr const char* kOpen = "open";       // today's opening hour, read by the timer
-constexpr const char* kClose = "close";     // today's closing hour, read by the timer
-constexpr const char* kPassword = "pw";     // the child's password, one code lower; absent: none
-constexpr const char* kDaily = "daily";     // older records: the same minutes every day
+constexpr const char* kOpen = contract::kOpenHourKey;   // today's opening hour, for the timer
+constexpr const char* kClose = contract::kCloseHourKey; // today's closing hour, for the timer
+constexpr const char* kPassword = contract::kChildPasswordKey; // one code lower; absent: none
+constexpr const char* kDaily = contract::kDailyMinutesKey;     // older records: every day the same
 } // namespace childkey
 
 struct DayLimits {

@@ -3,19 +3,10 @@
 #include <algorithm>
 
 #include "records/Counter.h"
-#include "records/Number.h"
-#include "session/Horodesk.h"
 
 namespace tembrel {
 
 namespace {
-
-constexpr long long kDay = 24 * 3600;
-constexpr long long kMidday = 12 * 3600;
-
-long long SecondOfDay(const LocalTime& now) {
-    return now.hour * 3600LL + now.minute * 60LL + now.second;
-}
 
 long long EarliestEnd(const SessionFacts& facts) {
     long long end = std::min(facts.timeLeft, facts.untilMidday);
@@ -120,36 +111,6 @@ std::string SessionNotices::Tooltip(const SessionFacts& facts) {
         name = name.substr(0, kTooltipLimit - std::min(kTooltipLimit, rest.size() + 3)) + "...";
     }
     return name + rest;
-}
-
-SessionFacts SessionNotices::FactsOf(const Horodesk& session, const Regional& regional,
-                                     const LocalTime& now) {
-    SessionFacts facts;
-    // The session a close would record is the one the notices speak of.
-    facts.running = session.HasSessionToRecord();
-    if (!facts.running) {
-        return facts;
-    }
-    const std::string separator = regional.DecimalSeparator();
-    facts.user = session.cUser();
-    facts.timeLeft = WholePart(NumericValue(session.BigCount(), separator)) +
-                     WholePart(NumericValue(session.Text1(), separator));
-    facts.untilHoursEnd = SecondsUntilHour(session.HoursWindowCloseHour(), now);
-    facts.untilMidday = SecondsUntilMidday(now);
-    return facts;
-}
-
-long long SessionNotices::SecondsUntilMidday(const LocalTime& now) {
-    const long long second = SecondOfDay(now);
-    return second <= kMidday ? kMidday - second : kDay + kMidday - second;
-}
-
-std::optional<long long> SessionNotices::SecondsUntilHour(std::optional<int> hour,
-                                                          const LocalTime& now) {
-    if (!hour) {
-        return std::nullopt;
-    }
-    return std::max(0LL, *hour * 3600LL - SecondOfDay(now));
 }
 
 } // namespace tembrel

@@ -7,25 +7,13 @@
 #include <optional>
 #include <string>
 
-#include "platform/Clock.h"
 #include "platform/NotificationArea.h"
 #include "platform/ProgramEnd.h"
-#include "platform/Regional.h"
+#include "session/SessionEvents.h"
 
 namespace tembrel {
 
-class Horodesk;
-
-// The session as the notices see it after one tick.
-struct SessionFacts {
-    bool running = false;
-    std::string user;
-    long long timeLeft = 0;                 // seconds of allowance and bonus
-    std::optional<long long> untilHoursEnd; // seconds until the hours window closes, if it does
-    long long untilMidday = 0;              // seconds until the next 12:00
-};
-
-class SessionNotices {
+class SessionNotices : public SessionEvents {
   public:
     static constexpr const char* kTitle = "Tembrel";
     static constexpr const char* kFiveMinutes = "5 minutes left. Save your work.";
@@ -44,18 +32,16 @@ class SessionNotices {
     void SessionEnded();
     // After every tick: the tooltip follows the time left, and a warning falls due.
     void Update(const SessionFacts& facts);
+    // The same, told by the session window's logic.
+    void Loaded() override { Start(); }
+    void Started() override { SessionStarted(); }
+    void EndedOnPurpose() override { SessionEnded(); }
+    void Ticked(const SessionFacts& facts) override { Update(facts); }
     // The icon was clicked.
     void IconClicked();
     // The program ends: the icon goes, and nothing is said any more.
     void ProgramEnding();
 
-    // The facts of the session window's logic at `now`. Throws when its state boxes hold no
-    // number.
-    static SessionFacts FactsOf(const Horodesk& session, const Regional& regional,
-                                const LocalTime& now);
-    static long long SecondsUntilMidday(const LocalTime& now);
-    // Seconds from `now` to the full hour `hour` (1 to 24) of the same day, at least 0.
-    static std::optional<long long> SecondsUntilHour(std::optional<int> hour, const LocalTime& now);
     static std::string Tooltip(const SessionFacts& facts);
 
   private:

@@ -38,10 +38,9 @@ bool HorodeskWindow::Open() {
         return false;
     }
     background_ = RenderPicture(art::SessionBackground(Dpi() / 96.0));
-    // Every change the logic makes is shown through onChange, whatever event made it (a click, a
-    // tick, a parent dialog, the end of the Windows session); the first Render shows the state the
-    // window was built over.
-    logic_.onChange = [this] { Render(); };
+    // Every change the logic makes is shown through its Changed event, whatever event made it (a
+    // click, a tick, a parent dialog, the end of the Windows session); the first Render shows the
+    // state the window was built over.
     logic_.Load();
     Render();
     ShowAndFocus();
@@ -136,7 +135,6 @@ void HorodeskWindow::OnDpiChanged() {
 }
 
 void HorodeskWindow::OnDestroyed() {
-    logic_.onChange = nullptr;
     if (quitOnDestroy_) {
         PostQuitMessage(0);
     }

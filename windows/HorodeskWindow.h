@@ -1,7 +1,8 @@
 #pragma once
 // The session window: shows the time remaining and the session buttons over its background
 // picture, forwards clicks, timer ticks and close requests to the session logic, and renders
-// what the logic says whenever the logic says it changed. The user's close closes it only if the
+// what the logic says whenever the logic says it changed (its Changed event, joined by the
+// program's parts). The user's close closes it only if the
 // logic allows; Windows may always end the session.
 #include <string>
 
@@ -34,10 +35,12 @@ class HorodeskWindow : public View {
     // The program ends when this window goes (tests keep their message queue clean without it).
     void QuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-  private:
-    // Shows the logic's state: the Status caption and whether CommandEnd is enabled. Called
-    // through the logic's onChange only (and once at Open), never after forwarding an event.
+    // Shows the logic's state: the Status caption and whether CommandEnd is enabled. Called when
+    // the logic tells of a change (and once at Open), never after forwarding an event; nothing
+    // before the window exists.
     void Render();
+
+  private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code, HWND control) override;
     void OnPaintBackground(HDC dc) override;

@@ -24,11 +24,34 @@ ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox
       sessionWindow(session, programIcon.Get(), std::move(supportAddress)) {
     notificationArea.onClick = [this] { notices.IconClicked(); };
     notificationArea.SetWindow([this] { return sessionWindow.Hwnd(); });
-    session.SetNotices(&notices);
-    session.onClosed = [this](const ClosedSession& closed) { usage.Closed(closed); };
+    session.SetEvents(&events);
     // The dialogs' windows and the session are built before the logic they open.
     dialogs.Attach(gate, bonus);
     session.SetParentGate(&gate);
+}
+
+void ProgramEvents::Loaded() {
+    parts_.notices.Loaded();
+}
+
+void ProgramEvents::Changed() {
+    parts_.sessionWindow.Render();
+}
+
+void ProgramEvents::Started() {
+    parts_.notices.Started();
+}
+
+void ProgramEvents::EndedOnPurpose() {
+    parts_.notices.EndedOnPurpose();
+}
+
+void ProgramEvents::Ticked(const SessionFacts& facts) {
+    parts_.notices.Ticked(facts);
+}
+
+void ProgramEvents::Closed(const ClosedSession& closed) {
+    parts_.usage.Closed(closed);
 }
 
 bool ProgramParts::OpenSessionWindow() {

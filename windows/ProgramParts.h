@@ -10,6 +10,7 @@
 #include "platform/MessageBoxPort.h"
 #include "platform/win32/Win32NotificationArea.h"
 #include "session/Horodesk.h"
+#include "session/SessionEvents.h"
 #include "session/SessionNotices.h"
 #include "session/UsageRecorder.h"
 #include "windows/Gdi.h"
@@ -17,6 +18,24 @@
 #include "windows/ParentDialogViews.h"
 
 namespace tembrel::win {
+
+struct ProgramParts;
+
+// What the session logic tells, passed on: the session window repaints, the notices speak, the
+// usage history records each close.
+class ProgramEvents : public SessionEvents {
+  public:
+    explicit ProgramEvents(ProgramParts& parts) : parts_(parts) {}
+    void Loaded() override;
+    void Changed() override;
+    void Started() override;
+    void EndedOnPurpose() override;
+    void Ticked(const SessionFacts& facts) override;
+    void Closed(const ClosedSession& closed) override;
+
+  private:
+    ProgramParts& parts_;
+};
 
 struct ProgramParts {
     // The ports must outlive the parts; beside them the program reaches only the shell's
@@ -45,6 +64,7 @@ struct ProgramParts {
     BonusTime bonus;
     MPassword gate;
     HorodeskWindow sessionWindow;
+    ProgramEvents events{*this};
 };
 
 } // namespace tembrel::win

@@ -26,6 +26,7 @@
 #include "records/FindDate.h"
 #include "session/DiagnosticLog.h"
 #include "session/Horodesk.h"
+#include "session/tests/FakeSession.h"
 #include "session/tests/NewYearWeek.h"
 
 namespace tembrel {
@@ -77,7 +78,7 @@ class FailClosed : public ::testing::Test {
         Lock lock;
         RecordingProgramEnd end;
         DiagnosticLog log;
-        Horodesk session;
+        WatchedSession session;
         explicit Process(FailClosed& sim)
             : lock(sim), log(sim.files, sim.clock),
               session(SessionPorts{sim.files, sim.clock, sim.regional, lock, end, log}) {}

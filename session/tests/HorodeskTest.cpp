@@ -259,7 +259,8 @@ TEST_F(SessionTest, UsageFileThatCannotBeReadIsAddedToOnceItCan) {
     failing = false;
     Ticks(10);
     EXPECT_EQ(Get("used", "Ann12-8-2025"), "603");
-    EXPECT_EQ(Get("USED", "12-8-2025-Ann"), "3"); // its own file, which held nothing
+    // The dated file holds the day's use too, not the session's use on top of its own value.
+    EXPECT_EQ(Get("USED", "12-8-2025-Ann"), "603");
 }
 
 TEST_F(SessionTest, NoHandlerLetsAFailureOut) {

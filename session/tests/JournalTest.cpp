@@ -93,6 +93,31 @@ TEST_F(StartUp, QuitWaitsWhileTheCloseIsNeitherWrittenNorJournaled) {
     EXPECT_EQ(Get("weektotal", "50Ann2025"), "5");
 }
 
+// A journal found at start-up that cannot be read (too large to be one, or its reads refused) is
+// given up after a minute, as one that cannot be written: the use of every later session lands.
+TEST_F(StartUp, JournalThatCannotBeReadIsGivenUpAndLaterUseLands) {
+    for (const bool tooLarge : {true, false}) {
+        SCOPED_TRACE(tooLarge ? "too large" : "reads refused");
+        files.files.clear();
+        files.files[journal] = tooLarge ? std::string(kMaxRecordFileBytes + 1, 'x')
+                                        : std::string("Tembrel journal 1\r\n");
+        bool refused = !tooLarge;
+        FailOn(MemoryFiles::Op::Read, journal, refused);
+        const auto next = Restart();
+        HandOver("5");
+        for (int tick = 0; tick < 70; ++tick) {
+            next->Timer1Tick();
+        }
+        EXPECT_FALSE(next->SessionRunning());
+        EXPECT_EQ(Get("used", "Ann12-8-2025"), "5");
+        EXPECT_EQ(Get("USED", "12-8-2025-Ann"), "5");
+        EXPECT_EQ(Get("weektotal", "50Ann2025"), "5");
+        EXPECT_EQ(next->PendingWrites(), 0u);
+        EXPECT_NE(LogText().find("journal that cannot be read given up"), std::string::npos);
+        files.beforeOp = nullptr;
+    }
+}
+
 TEST_F(StartUp, DamagedJournalIsRemovedAndLoggedAndRecordsNothing) {
     const char* const damaged[] = {
         "",

@@ -37,7 +37,7 @@ std::ostream& operator<<(std::ostream& out, const Warning& w) {
 struct Countdown {
     RecordingNotificationArea area;
     SessionNotices notices{area};
-    SessionFacts facts{true, "Ann", 0, std::nullopt, 43200};
+    SessionFacts facts{true, "Ann", 0, std::nullopt, 43200, std::nullopt};
     std::vector<Warning> warnings;
 
     void Tick() {
@@ -151,7 +151,8 @@ TEST(SessionNoticesTest, ASessionAfterAnotherIsWarnedAfresh) {
     run.TicksUntilLeft(0);
     run.facts.running = false;
     run.Tick();
-    run.facts = {true, "Ben", 310, std::nullopt, 43200}; // no start event: the running state tells
+    run.facts = {true,         "Ben", 310,
+                 std::nullopt, 43200, std::nullopt}; // no start event: the running state tells
     run.TicksUntilLeft(0);
     EXPECT_EQ(run.warnings,
               (std::vector<Warning>{{300, kFive}, {60, kOne}, {300, kFive}, {60, kOne}}));
@@ -177,7 +178,7 @@ TEST(SessionNoticesTest, ProgramEndRemovesTheIconAndSilencesEverything) {
 }
 
 TEST(SessionNoticesTest, TooltipShowsTheTimeLeftWithTheName) {
-    SessionFacts facts{true, "Ann", 3580, std::nullopt, 43200};
+    SessionFacts facts{true, "Ann", 3580, std::nullopt, 43200, std::nullopt};
     EXPECT_EQ(SessionNotices::Tooltip(facts), "Ann: 00:59:40 left");
     facts.timeLeft = 0;
     EXPECT_EQ(SessionNotices::Tooltip(facts), "Ann: 00:00:00 left");
@@ -215,8 +216,8 @@ TEST(SessionNoticesTest, SecondsUntilMiddayAndTheClosingHour) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << row.now.hour << ":" << row.now.minute << ":" << row.now.second);
-        EXPECT_EQ(SessionNotices::SecondsUntilMidday(row.now), row.midday);
-        EXPECT_EQ(SessionNotices::SecondsUntilHour(row.hour, row.now), row.untilHour);
+        EXPECT_EQ(SecondsUntilMidday(row.now), row.midday);
+        EXPECT_EQ(SecondsUntilHour(row.hour, row.now), row.untilHour);
     }
 }
 
@@ -236,7 +237,7 @@ struct NoticedSession : ::testing::Test {
 
     NoticedSession() {
         clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
-        session.SetNotices(&notices);
+        session.SetEvents(&notices);
         session.Load();
     }
     void HandOver(const std::string& allow, const std::string& user = "Ann") {

@@ -8,6 +8,7 @@
 #include "records/FindDate.h"
 #include "records/Number.h"
 #include "records/Optionals.h"
+#include "records/RecordContract.h"
 #include "records/SessionEnd.h"
 
 namespace tembrel {
@@ -84,7 +85,7 @@ std::string Refusal(const Grant& grant, const std::string& child) {
 } // namespace
 
 std::vector<std::string> EngineLogic::Children() {
-    return Split(ReadRecord(ports_.files, "children", kChildrenFile).value_or(""));
+    return Split(ReadRecord(ports_.files, contract::kChildrenKey, kChildrenFile).value_or(""));
 }
 
 std::string EngineLogic::ListedSpelling(const std::string& name) {
@@ -100,20 +101,20 @@ UsedSeconds EngineLogic::UsedNow(const std::string& child) {
     Files& files = ports_.files;
     const Regional& regional = ports_.regional;
     const LocalTime now = ports_.clock.Now();
+    const contract::UsageNames names = contract::UsageNamesFor(regional, child, now);
     const auto whole = [&](const std::optional<std::string>& text) {
         return text && !text->empty()
                    ? WholePart(StoredNumericValue(*text, regional.DecimalSeparator()))
                    : 0LL;
     };
     UsedSeconds used;
-    used.today = whole(ReadRecord(files, regional, "USED", child + DateKey(regional, now)));
+    used.today = whole(ReadRecord(files, regional, contract::kDayUseReadKey, names.daily));
     // The week key holds no year of its own: a file of that name written before this week began
     // holds another week's total, and the timer counts it from 0 too.
-    const std::string week = WeekOfYear(now) + child + NumberText(now.year);
-    const std::string weekPath = RecordPath(files, regional, week);
+    const std::string weekPath = RecordPath(files, regional, names.weekly);
     if (RecordFileExists(files, weekPath) &&
-        LocalSeconds(files.Info(weekPath).lastWrite) >= WeekStartSeconds(now)) {
-        used.week = whole(ReadRecord(files, regional, "weektotal", week));
+        LocalSeconds(files.Info(weekPath).lastWrite) >= names.weekStart) {
+        used.week = whole(ReadRecord(files, regional, contract::kWeekTotalKey, names.weekly));
     }
     return used;
 }
@@ -178,9 +179,9 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     ports_.settings.Write(child, TodaysHoursRecords(limits, TodayOf(now)));
     // A hand-over the timer has not picked up yet must not lend its allowance to this login: the
     // timer takes the allowance as soon as it sees one, with whatever user stands beside it.
-    files.Remove(RecordPath(files, "allow"));
-    WriteRecord(files, "user", "allow", child);
-    WriteRecord(files, "allow", "allow", NumberText(grant.seconds));
+    files.Remove(RecordPath(files, contract::kHandOverFile));
+    WriteRecord(files, contract::kUserKey, contract::kHandOverFile, child);
+    WriteRecord(files, contract::kAllowanceKey, contract::kHandOverFile, NumberText(grant.seconds));
     return {true, "Welcome, " + child + ".", grant.seconds, FormField::None, 0};
 }
 
@@ -211,15 +212,19 @@ void EngineLogic::KeepTodaysHours() {
 }
 
 bool EngineLogic::HasMasterPassword() {
-    return !ReadRecord(ports_.files, "mpass", "ps").value_or("").empty();
+    return !ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
+                .value_or("")
+                .empty();
 }
 
 std::string EngineLogic::MasterHint() {
-    return ReadRecord(ports_.files, "mhint", "ps").value_or("");
+    return ReadRecord(ports_.files, contract::kMasterHintKey, contract::kPasswordFile).value_or("");
 }
 
 bool EngineLogic::MasterMatches(const std::string& typed) {
-    const std::string stored = ReadRecord(ports_.files, "mpass", "ps").value_or("");
+    const std::string stored =
+        ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
+            .value_or("");
     return !stored.empty() && UsablePassword(typed) &&
            ShiftText(ports_.regional, typed, 0) == stored;
 }
@@ -252,8 +257,9 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPasswo
     if (hint == newPassword) {
         return Refuse("Hint: everyone can read the hint; do not type the password itself.");
     }
-    ports_.settings.Write("ps",
-                          {{"mpass", ShiftText(ports_.regional, newPassword, 0)}, {"mhint", hint}});
+    ports_.settings.Write(contract::kPasswordFile, {{contract::kMasterPasswordKey,
+                                                     ShiftText(ports_.regional, newPassword, 0)},
+                                                    {contract::kMasterHintKey, hint}});
     return Done("The master password is set.");
 }
 
@@ -309,7 +315,8 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
                               ". Pick a name of its own, or change " + same + " in the list.",
                           FormField::Name);
         }
-        for (const char* reserved : {"allow", "EN", "ps", "lastend", kChildrenFile}) {
+        for (const char* reserved : {contract::kHandOverFile, contract::kQuitFile,
+                                     contract::kPasswordFile, sessionend::kFile, kChildrenFile}) {
             if (SameName(child, reserved, regional)) {
                 return Refuse("Name: the program keeps \"" + child + "\" for itself.",
                               FormField::Name);
@@ -359,7 +366,7 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
     if (listed.empty()) {
         std::vector<std::string> children = Children();
         children.push_back(child);
-        ports_.settings.Write(kChildrenFile, {{"children", Join(children)}});
+        ports_.settings.Write(kChildrenFile, {{contract::kChildrenKey, Join(children)}});
         return Done(child + " is added.");
     }
     return Done(child + " is changed.");
@@ -376,7 +383,7 @@ EngineLogic::Outcome EngineLogic::RemoveChild(const std::string& name) {
     }
     std::erase(children, child);
     // Her record and her use stay: added again, she finds her week as she left it.
-    ports_.settings.Write(kChildrenFile, {{"children", Join(children)}});
+    ports_.settings.Write(kChildrenFile, {{contract::kChildrenKey, Join(children)}});
     return Done(child + " is removed.");
 }
 

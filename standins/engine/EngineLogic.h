@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/Regional.h"
 #include "records/Grant.h"
+#include "records/RecordContract.h"
 #include "standins/engine/SettingsPort.h"
 
 namespace tembrel {
@@ -46,7 +47,7 @@ enum class FormField { None, Name, Password, Minutes, Open, Close, Weekly };
 
 class EngineLogic {
   public:
-    static constexpr const char* kChildrenFile = "engine";
+    static constexpr const char* kChildrenFile = contract::kChildrenFile;
 
     // The answer to a request: done, or refused with a message for the screen. A granted login
     // also tells the seconds handed over; a refused form says which field (and which day).

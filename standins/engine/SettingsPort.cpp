@@ -4,6 +4,7 @@
 
 #include "records/Counter.h"
 #include "records/FileHandle.h"
+#include "records/RecordContract.h"
 
 namespace tembrel {
 
@@ -47,7 +48,7 @@ void LocalSettings::Write(const std::string& name, const RecordValues& values) {
 }
 
 void LocalSettings::Quit() {
-    WriteRecord(files_, "EN", "EN", "End");
+    WriteRecord(files_, contract::kQuitKey, contract::kQuitFile, contract::kQuitValue);
 }
 
 } // namespace tembrel
