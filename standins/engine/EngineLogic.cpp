@@ -151,8 +151,7 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     const Regional& regional = ports_.regional;
 
     const std::string stored = ReadRecord(files, regional, childkey::kPassword, child).value_or("");
-    if (!stored.empty() &&
-        (!UsablePassword(password) || ShiftText(regional, password, 0) != stored)) {
+    if (!stored.empty() && !Matches(password, stored)) {
         return Refuse("That password is not right, " + child + ". Try again.");
     }
 
@@ -221,12 +220,19 @@ std::string EngineLogic::MasterHint() {
     return ReadRecord(ports_.files, contract::kMasterHintKey, contract::kPasswordFile).value_or("");
 }
 
+// The one place that knows how a password is kept: every character one code lower.
+std::string EngineLogic::StoredForm(const std::string& password) {
+    return ShiftText(ports_.regional, password, 0);
+}
+
+bool EngineLogic::Matches(const std::string& typed, const std::string& stored) {
+    return !stored.empty() && UsablePassword(typed) && StoredForm(typed) == stored;
+}
+
 bool EngineLogic::MasterMatches(const std::string& typed) {
-    const std::string stored =
-        ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
-            .value_or("");
-    return !stored.empty() && UsablePassword(typed) &&
-           ShiftText(ports_.regional, typed, 0) == stored;
+    return Matches(typed,
+                   ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
+                       .value_or(""));
 }
 
 EngineLogic::Outcome EngineLogic::OpenParents(const std::string& master) {
@@ -257,9 +263,9 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPasswo
     if (hint == newPassword) {
         return Refuse("Hint: everyone can read the hint; do not type the password itself.");
     }
-    ports_.settings.Write(contract::kPasswordFile, {{contract::kMasterPasswordKey,
-                                                     ShiftText(ports_.regional, newPassword, 0)},
-                                                    {contract::kMasterHintKey, hint}});
+    ports_.settings.Write(contract::kPasswordFile,
+                          {{contract::kMasterPasswordKey, StoredForm(newPassword)},
+                           {contract::kMasterHintKey, hint}});
     return Done("The master password is set.");
 }
 
@@ -352,7 +358,7 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
         if (!UsablePassword(form.newPassword)) {
             return Refuse("Password: use letters, digits and signs.", FormField::Password);
         }
-        password = form.newPassword.empty() ? stored : ShiftText(regional, form.newPassword, 0);
+        password = form.newPassword.empty() ? stored : StoredForm(form.newPassword);
         if (password.empty()) {
             return Refuse("Password: type the child's password, or untick the box.",
                           FormField::Password);

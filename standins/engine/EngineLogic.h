@@ -105,6 +105,8 @@ class EngineLogic {
   private:
     std::string ListedSpelling(const std::string& name);
     UsedSeconds UsedNow(const std::string& child);
+    std::string StoredForm(const std::string& password);
+    bool Matches(const std::string& typed, const std::string& stored);
     bool MasterMatches(const std::string& typed);
 
     EnginePorts ports_;

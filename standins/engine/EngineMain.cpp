@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include "platform/win32/DllSearch.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Procedure.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
+#include "standins/engine/EngineControls.h"
 #include "standins/engine/LockScreen.h"
 
 namespace {
@@ -32,6 +34,16 @@ void BecomeDpiAware() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tembrel;
     RestrictDllSearchToSystem32(); // the lock screen keeps no log to report a refusal in
+    // Tembrel launches the lock screen again while one may still be up (every check in the minute
+    // of 12:00 does): a second one would stay over the desktop after the child logged in on the
+    // first. It brings the first forward instead.
+    const UniqueHandle single(::CreateMutexW(nullptr, FALSE, L"Local\\TembrelLockScreen"));
+    if (single && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (HWND first = ::FindWindowW(engine::kClassName, nullptr)) {
+            ::SetForegroundWindow(first);
+        }
+        return 0;
+    }
     BecomeDpiAware();
     Win32Files files;
     Win32Clock clock;

@@ -151,5 +151,14 @@ TEST_F(EngineWindowTest, ItStaysOnCloseAndEndsTheTimerOnlyWithTheMasterPassword)
     EXPECT_EQ(File("EN.var"), "|||EN|||End\r\n");
 }
 
+TEST_F(EngineWindowTest, ALaunchWhileOneIsUpLeavesTheFirstAlone) {
+    RunningEngine first(folder);
+    ASSERT_NE(first.Window(), nullptr);
+    RunningEngine second(folder);
+    EXPECT_EQ(second.Window(), nullptr);
+    EXPECT_TRUE(second.Ends());
+    EXPECT_TRUE(first.Running());
+}
+
 } // namespace
 } // namespace tembrel
