@@ -175,7 +175,7 @@ EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::stri
     }
 
     // The timer checks the hours of the record during the session: they must be today's.
-    ports_.settings.Write(child, TodaysHoursRecords(limits, TodayOf(now)));
+    ports_.settings.Write("", child, TodaysHoursRecords(limits, TodayOf(now)));
     // A hand-over the timer has not picked up yet must not lend its allowance to this login: the
     // timer takes the allowance as soon as it sees one, with whatever user stands beside it.
     files.Remove(RecordPath(files, contract::kHandOverFile));
@@ -200,7 +200,7 @@ void EngineLogic::KeepTodaysHours() {
                 TodaysHoursRecords(ReadLimits(ports_.files, ports_.regional, child), today);
             for (const auto& [key, value] : hours) {
                 if (ReadRecord(ports_.files, ports_.regional, key, child) != value) {
-                    ports_.settings.Write(child, hours);
+                    ports_.settings.Write("", child, hours);
                     break;
                 }
             }
@@ -240,6 +240,7 @@ EngineLogic::Outcome EngineLogic::OpenParents(const std::string& master) {
         return Refuse("That is not the master password.");
     }
     parentsOpen_ = true;
+    master_ = master;
     return Done(HasMasterPassword() ? ""
                                     : "First choose a master password that only parents know.");
 }
@@ -263,9 +264,10 @@ EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPasswo
     if (hint == newPassword) {
         return Refuse("Hint: everyone can read the hint; do not type the password itself.");
     }
-    ports_.settings.Write(contract::kPasswordFile,
+    ports_.settings.Write(master_, contract::kPasswordFile,
                           {{contract::kMasterPasswordKey, StoredForm(newPassword)},
                            {contract::kMasterHintKey, hint}});
+    master_ = newPassword; // what a service checks the next requests against
     return Done("The master password is set.");
 }
 
@@ -368,11 +370,11 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
     RecordValues values = LimitRecords(limits, TodayOf(ports_.clock.Now()));
     values.emplace_back(childkey::kPassword, password);
     values.emplace_back(childkey::kDaily, ""); // the older single limit would mislead a reader
-    ports_.settings.Write(child, values);
+    ports_.settings.Write(master_, child, values);
     if (listed.empty()) {
         std::vector<std::string> children = Children();
         children.push_back(child);
-        ports_.settings.Write(kChildrenFile, {{contract::kChildrenKey, Join(children)}});
+        ports_.settings.Write(master_, kChildrenFile, {{contract::kChildrenKey, Join(children)}});
         return Done(child + " is added.");
     }
     return Done(child + " is changed.");
@@ -389,7 +391,7 @@ EngineLogic::Outcome EngineLogic::RemoveChild(const std::string& name) {
     }
     std::erase(children, child);
     // Her record and her use stay: added again, she finds her week as she left it.
-    ports_.settings.Write(kChildrenFile, {{contract::kChildrenKey, Join(children)}});
+    ports_.settings.Write(master_, kChildrenFile, {{contract::kChildrenKey, Join(children)}});
     return Done(child + " is removed.");
 }
 
@@ -429,7 +431,7 @@ EngineLogic::Outcome EngineLogic::QuitTembrel() {
     if (!parentsOpen_) {
         return Refuse("Open the parents' area first.");
     }
-    ports_.settings.Quit();
+    ports_.settings.Quit(master_);
     return Done("Tembrel is asked to quit.");
 }
 

@@ -85,7 +85,10 @@ class EngineLogic {
     std::string MasterHint();
     // Opens the parents' area with the master password, or without one while none is set.
     Outcome OpenParents(const std::string& master);
-    void CloseParents() { parentsOpen_ = false; }
+    void CloseParents() {
+        parentsOpen_ = false;
+        master_.clear();
+    }
     bool ParentsOpen() const { return parentsOpen_; }
 
     // The rest needs the parents' area open.
@@ -111,6 +114,7 @@ class EngineLogic {
 
     EnginePorts ports_;
     bool parentsOpen_ = false;
+    std::string master_; // as typed at the gate, while the parents' area is open
 };
 
 } // namespace tembrel

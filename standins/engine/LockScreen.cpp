@@ -6,6 +6,7 @@
 #include "art/Artwork.h"
 #include "platform/win32/Text.h"
 #include "records/ChildLimits.h"
+#include "records/FindDate.h"
 #include "standins/engine/EngineControls.h"
 
 namespace tembrel::engine {
@@ -13,6 +14,9 @@ namespace tembrel::engine {
 namespace {
 
 constexpr UINT_PTR kTimer = 1;
+// The parents' pages go back to the children's tiles after this long without a click or a key:
+// a parent called away must not leave the settings open to a child.
+constexpr long long kParentsIdleSeconds = 5 * 60;
 constexpr int kBand = 76; // the navy band at the top, in 96-DPI units
 constexpr int kPanelWidth = 980;
 constexpr int kPanelHeight = 640;
@@ -491,6 +495,9 @@ void LockScreen::Tick() {
     wchar_t date[80] = {};
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &now, nullptr, date, 80);
     SetText(kDate, WideToAnsi(date));
+    if (page_ != Page::Login && LocalSeconds(logic_.Now()) - lastInput_ >= kParentsIdleSeconds) {
+        ShowPage(Page::Login);
+    }
     if (minutePassed) {
         Guarded([&] { logic_.KeepTodaysHours(); });
         if (page_ == Page::Login) {
@@ -753,6 +760,7 @@ void LockScreen::SaveChild() {
 }
 
 void LockScreen::OnCommand(int id, int code) {
+    Guarded([&] { lastInput_ = LocalSeconds(logic_.Now()); });
     if (code == EN_CHANGE) {
         if (page_ == Page::Child) {
             if (id == kMinutes || id == kOpen || id == kClose) {

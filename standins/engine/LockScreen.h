@@ -29,7 +29,8 @@ class LockScreen {
     HWND Window() const { return window_; }
     Page CurrentPage() const { return page_; }
 
-    // The timer's work, for tests that do not wait: the clock, the tiles, today's hours.
+    // The timer's work, for tests that do not wait: the clock, the tiles, today's hours, and the
+    // way back from the parents' pages when nobody uses them.
     void Tick();
 
   private:
@@ -85,7 +86,8 @@ class LockScreen {
     int selected_ = -1;
     std::string editing_; // the listed child the settings page changes; "" adds one
     bool problem_ = false;
-    bool filling_ = false; // the page is being filled in: no field checks yet
+    long long lastInput_ = 0; // LocalSeconds of the last click or key on a control
+    bool filling_ = false;    // the page is being filled in: no field checks yet
     UniqueBitmap background_;
     std::vector<UniqueFont> fonts_;
     UniqueBrush white_;

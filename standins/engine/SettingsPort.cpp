@@ -19,7 +19,8 @@ std::string Folded(std::string text) {
 
 } // namespace
 
-void LocalSettings::Write(const std::string& name, const RecordValues& values) {
+void LocalSettings::Write(const std::string& /*master*/, const std::string& name,
+                          const RecordValues& values) {
     const std::string path = RecordPath(files_, regional_, name);
     const std::string old = ReadRecordText(files_, path).value_or("");
     std::string text;
@@ -47,7 +48,7 @@ void LocalSettings::Write(const std::string& name, const RecordValues& values) {
     ReplaceFile(files_, path, text);
 }
 
-void LocalSettings::Quit() {
+void LocalSettings::Quit(const std::string& /*master*/) {
     WriteRecord(files_, contract::kQuitKey, contract::kQuitFile, contract::kQuitValue);
 }
 

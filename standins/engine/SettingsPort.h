@@ -10,21 +10,28 @@
 
 namespace tembrel {
 
+// Every request carries the master password the parents opened their area with, for a service
+// to check; a child's login carries none, and writes only today's "open" and "close" of her own
+// record.
 class SettingsPort {
   public:
     virtual ~SettingsPort() = default;
     // Sets the given keys of record file `name` in one step; an empty value removes its key. Keys
     // match in any letter case, as readers match them. Throws on failure.
-    virtual void Write(const std::string& name, const RecordValues& values) = 0;
+    virtual void Write(const std::string& master, const std::string& name,
+                       const RecordValues& values) = 0;
     // Asks the session timer to quit. Throws on failure.
-    virtual void Quit() = 0;
+    virtual void Quit(const std::string& master) = 0;
 };
 
 class LocalSettings : public SettingsPort {
   public:
     LocalSettings(Files& files, const Regional& regional) : files_(files), regional_(regional) {}
-    void Write(const std::string& name, const RecordValues& values) override;
-    void Quit() override;
+    // The files of the shared folder, written in this account: the master password was checked
+    // already.
+    void Write(const std::string& master, const std::string& name,
+               const RecordValues& values) override;
+    void Quit(const std::string& master) override;
 
   private:
     Files& files_;

@@ -17,9 +17,12 @@ namespace {
 struct CountingSettings : LocalSettings {
     using LocalSettings::LocalSettings;
     int writes = 0;
-    void Write(const std::string& name, const RecordValues& values) override {
+    std::vector<std::string> masters;
+    void Write(const std::string& master, const std::string& name,
+               const RecordValues& values) override {
         ++writes;
-        LocalSettings::Write(name, values);
+        masters.push_back(master);
+        LocalSettings::Write(master, name, values);
     }
 };
 
@@ -248,6 +251,7 @@ TEST_F(EngineLogicTest, AddsChangesAndRemovesChildrenAndRefusesADuplicateInAnyCa
     ben.minutes[6] = "90";
     ben.weekly = "200";
     ASSERT_TRUE(logic.SaveChild("ben", ben).ok);
+    EXPECT_EQ(settings.masters.back(), "secret"); // for a service to check
     EXPECT_EQ(Get("Ben", "minutes"), "30 30 30 30 30 30 90");
     EXPECT_EQ(Get("Ben", "weekly"), "200");
 
@@ -305,6 +309,7 @@ TEST_F(EngineLogicTest, TodaysHoursAreWrittenAfterMidnightOnlyWhereTheyChanged) 
     clock.now = {2025, 12, 13, 0, 0, 5}; // Saturday
     logic.KeepTodaysHours();
     EXPECT_EQ(settings.writes, before + 1); // Ben's hours are the same every day
+    EXPECT_EQ(settings.masters.back(), ""); // no parent asked for it
     EXPECT_EQ(Get("Ann", "open"), "10");
     EXPECT_EQ(Get("Ann", "close"), "22");
 }

@@ -90,6 +90,15 @@ TEST_F(LockScreenTest, TheParentsAreaOpensWithTheMasterPasswordOnly) {
     Click(kDone);
     EXPECT_EQ(screen->CurrentPage(), LockScreen::Page::Login);
     EXPECT_FALSE(logic.ParentsOpen());
+    // Left open, the area closes by itself after five minutes without use.
+    OpenParents();
+    clock.Advance(299);
+    screen->Tick();
+    EXPECT_EQ(screen->CurrentPage(), LockScreen::Page::Parents);
+    clock.Advance(1);
+    screen->Tick();
+    EXPECT_EQ(screen->CurrentPage(), LockScreen::Page::Login);
+    EXPECT_FALSE(logic.ParentsOpen());
     Click(kParents);
     Type(kMaster, "secret");
     Click(kOpenParents);
