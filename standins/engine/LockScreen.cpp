@@ -173,6 +173,11 @@ LRESULT LockScreen::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case DM_GETDEFID: {
+        // Enter on a tile picks it, as a click does; Enter again logs in.
+        const int focus = ::GetDlgCtrlID(::GetFocus());
+        if (page_ == Page::Login && focus >= kTile && focus < kTile + kMaxTiles) {
+            return MAKELRESULT(focus, DC_HASDEFID);
+        }
         const int id = page_ == Page::Login   ? kLogIn
                        : page_ == Page::Gate  ? kOpenParents
                        : page_ == Page::Child ? kSave
@@ -570,7 +575,6 @@ void LockScreen::SelectTile(int index) {
     ::EnableWindow(Control(kPasswordLabel), password);
     ::EnableWindow(Control(kLogIn), selected_ >= 0);
     if (selected_ >= 0) {
-        SetText(kBanner, "");
         const EngineLogic::Tile& tile = tiles_[static_cast<std::size_t>(selected_)];
         Say(tile.open ? (password ? "Hello, " + tile.name + ". Type your password, then Log In."
                                   : "Hello, " + tile.name + ". Press Log In to start.")

@@ -52,14 +52,18 @@ TEST_F(LockScreenTest, AChildPicksHerTileTypesHerPasswordIfSheHasOneAndLogsIn) {
     Click(kTile + 1); // Ben: a password, and no time left
     EXPECT_TRUE(Enabled(kChildPassword));
     EXPECT_TRUE(Enabled(kLogIn));
-    EXPECT_EQ(Text(kBanner), "");
     Type(kChildPassword, "pony");
     Click(kLogIn);
     EXPECT_EQ(Text(kMessage), "Your time for today is used up, Ben.");
     EXPECT_EQ(Text(kChildPassword), "");
     EXPECT_EQ(finished, 0);
 
+    // Enter on a focused tile picks it, as a click does.
+    ::SetFocus(Item(kTile));
+    EXPECT_EQ(LOWORD(::SendMessageW(Window(), DM_GETDEFID, 0, 0)), kTile);
     Click(kTile); // Ann: no password
+    EXPECT_EQ(::GetFocus(), Item(kLogIn));
+    EXPECT_EQ(LOWORD(::SendMessageW(Window(), DM_GETDEFID, 0, 0)), kLogIn);
     EXPECT_FALSE(Enabled(kChildPassword));
     EXPECT_EQ(TabOrder(kTile + 3, 2), (std::vector<int>{kLogIn, kParents}));
     Click(kLogIn);
