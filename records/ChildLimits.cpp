@@ -166,7 +166,11 @@ std::string CheckChildName(Files& files, const Regional& regional, const std::st
     if (name.empty()) {
         return "Name: type the child's name.";
     }
-    if (name.size() > kMaxChildNameLength) {
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < name.size(); at += CharacterSize(regional, name, at)) {
+        ++characters;
+    }
+    if (characters > kMaxChildNameLength) {
         return "Name: at most 40 letters.";
     }
     // The name is a file name of the shared folder, and the timer builds its usage file names by

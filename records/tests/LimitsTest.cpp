@@ -157,6 +157,15 @@ TEST(LimitChecks, SayWhatToTypeForEveryWrongInput) {
     for (const char* name : {"Ann", "Mary Lou", "Zoë", "A"}) {
         EXPECT_EQ(CheckChildName(files, regional, name), "") << name;
     }
+    // Forty characters of two bytes each are forty characters.
+    FakeRegional japanese;
+    japanese.codePage = 932;
+    std::string wide;
+    for (int i = 0; i < 40; ++i) {
+        wide += "\x82\xa0";
+    }
+    EXPECT_EQ(CheckChildName(files, japanese, wide), "");
+    EXPECT_NE(CheckChildName(files, japanese, wide + "\x82\xa0"), "");
     for (const char* name : {"", "Ann/Ben", "a:b", "con", "0Ann", "Ann1", " Ann", "Ann.",
                              "Abcdefghijklmnopqrstuvwxyzabcdefghijklmno"}) { // 41 letters
         const std::string message = CheckChildName(files, regional, name);
