@@ -4,12 +4,16 @@
 
 namespace tembrel {
 
-bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const std::string& operation,
+bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, std::string_view operation,
                 const std::function<void()>& action) noexcept {
     std::string message;
     try {
         action();
-        lastFailure.erase(operation);
+        if (!lastFailure.empty()) {
+            if (const auto it = lastFailure.find(operation); it != lastFailure.end()) {
+                lastFailure.erase(it);
+            }
+        }
         return true;
     } catch (const std::exception& e) {
         message = e.what();
@@ -17,7 +21,7 @@ bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const std::strin
         message = "unknown failure";
     }
     try {
-        auto [it, inserted] = lastFailure.try_emplace(operation, message);
+        auto [it, inserted] = lastFailure.try_emplace(std::string(operation), message);
         if (!inserted && it->second == message) {
             return false;
         }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "session/DiagnosticLog.h"
 
@@ -15,7 +16,9 @@ namespace tembrel {
 using FailureMemory = std::map<std::string, std::string, std::less<>>;
 
 // Runs `action`; true if it finished, false if it failed (and the failure was logged or repeated).
-bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, const std::string& operation,
+// The operation is a view: a handler names its operation with a literal every second, and needs no
+// copy of it unless it fails.
+bool RunGuarded(DiagnosticLog& log, FailureMemory& lastFailure, std::string_view operation,
                 const std::function<void()>& action) noexcept;
 
 // The same with its own memory, for a class whose handlers share one log.
@@ -23,7 +26,7 @@ class HandlerGuard {
   public:
     explicit HandlerGuard(DiagnosticLog& log) : log_(log) {}
 
-    bool operator()(const std::string& operation, const std::function<void()>& action) noexcept {
+    bool operator()(std::string_view operation, const std::function<void()>& action) noexcept {
         return RunGuarded(log_, lastFailure_, operation, action);
     }
 

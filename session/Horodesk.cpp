@@ -55,7 +55,7 @@ std::string Horodesk::Text1() const {
 }
 
 std::string Horodesk::StartAllowance() const {
-    return running_ ? NumberText(running_->Allowance()) : std::string();
+    return startAllowance_ ? NumberText(*startAllowance_) : std::string();
 }
 
 void Horodesk::SetText1(const std::string& text) {
@@ -152,7 +152,7 @@ void Horodesk::Notify(const std::optional<ClosedSession>& closed) {
     }
 }
 
-bool Horodesk::Guard(const std::string& operation, const std::function<void()>& action) noexcept {
+bool Horodesk::Guard(std::string_view operation, const std::function<void()>& action) noexcept {
     return RunGuarded(ports_.log, lastFailure_, operation, action);
 }
 
@@ -268,6 +268,7 @@ void Horodesk::HandOverPart() {
 
 void Horodesk::PickUp(long long allowance, const std::string& user) {
     running_.emplace(user, allowance, ports_.clock.Now());
+    startAllowance_ = allowance;
     graceGiven_ = false;
     ledger_.SessionStarted();
     if (events_ != nullptr) {

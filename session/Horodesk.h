@@ -121,13 +121,15 @@ class Horodesk {
     void Changed();
     // Runs `action`, and logs instead of letting any failure out. A failure that repeats exactly
     // is logged once, so a file locked for minutes does not push everything else out of the log.
-    bool Guard(const std::string& operation, const std::function<void()>& action) noexcept;
+    bool Guard(std::string_view operation, const std::function<void()>& action) noexcept;
 
     SessionPorts ports_;
     ParentGate* gate_ = nullptr;
     SessionEvents* events_ = nullptr;
     std::optional<RunningSession> running_;
     UsageLedger ledger_;
+    // The last hand-over's allowance: it stays after the close, as the hand-over box did.
+    std::optional<long long> startAllowance_;
     double bonus_ = 0; // Text1: seconds, spent before the allowance; whole unless a parent typed
     std::string status_ = "00:00:00";
     bool commandEndEnabled_ = true;

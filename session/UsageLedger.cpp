@@ -42,8 +42,7 @@ UsageLedger::UsageLedger(Files& files, const Regional& regional, const Clock& cl
                          DiagnosticLog& log, const std::optional<RunningSession>& running)
     : files_(files), regional_(regional), clock_(clock), log_(log), running_(running) {}
 
-bool UsageLedger::Guard(const std::string& operation,
-                        const std::function<void()>& action) noexcept {
+bool UsageLedger::Guard(std::string_view operation, const std::function<void()>& action) noexcept {
     return RunGuarded(log_, lastFailure_, operation, action);
 }
 
@@ -73,8 +72,16 @@ void UsageLedger::SessionStarted() {
 
 void UsageLedger::SessionEnded() {
     Changed();
-    SaveJournal();
+    FlushAndJournal();
+}
+
+void UsageLedger::FlushAndJournal() {
+    // The flush journals before its writes land and after; only when it writes nothing must the
+    // journal catch up here. A close so writes it twice at most.
     Flush();
+    if (journalBehind_) {
+        SaveJournal();
+    }
 }
 
 void UsageLedger::SecondCounted() {
@@ -379,8 +386,7 @@ std::optional<ClosedSession> UsageLedger::Recover() {
         });
         closed = session.Close(journaled.written, CloseReason::Recovered, recorded);
     }
-    SaveJournal();
-    Flush();
+    FlushAndJournal();
     return closed;
 }
 

@@ -66,6 +66,7 @@ class UsageLedger {
   private:
     std::optional<ClosedSession> Recover();
     void RemoveLeftovers();
+    void FlushAndJournal();
     // The steps of a flush, in their order.
     void ResolveTargets();
     bool JournalHoldsTargets();
@@ -83,7 +84,7 @@ class UsageLedger {
                          std::string_view key);
     std::optional<std::string> Read(std::string_view key, std::string_view name);
     std::string JournalPath() const;
-    bool Guard(const std::string& operation, const std::function<void()>& action) noexcept;
+    bool Guard(std::string_view operation, const std::function<void()>& action) noexcept;
 
     Files& files_;
     const Regional& regional_;

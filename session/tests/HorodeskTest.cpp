@@ -71,6 +71,7 @@ TEST_F(SessionTest, FiveSecondSessionIsClosedOnItsFifthTick) {
     EXPECT_EQ(session.Status(), Horodesk::kClosingMessage);
     EXPECT_EQ(session.BigCount(), "");
     EXPECT_EQ(session.cUser(), "");
+    EXPECT_EQ(session.StartAllowance(), "5"); // the hand-over's text stays until the next one
     EXPECT_EQ(Launches(), 1);
     EXPECT_EQ(Get("used", "Ann12-8-2025"), "5");
     EXPECT_EQ(Get("USED", "12-8-2025-Ann"), "5");
