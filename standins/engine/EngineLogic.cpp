@@ -204,8 +204,9 @@ void EngineLogic::KeepTodaysHours() {
                     break;
                 }
             }
-        } catch (const TypeMismatch&) {
-            // Her tile says to ask a parent, and a login is refused until her limits are set.
+        } catch (const TembrelError&) {
+            // Her tile says to ask a parent, and a login is refused until her limits are set;
+            // the other children's hours are kept all the same.
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Errors.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
@@ -307,6 +308,14 @@ TEST_F(EngineLogicTest, TodaysHoursAreWrittenAfterMidnightOnlyWhereTheyChanged) 
     logic.KeepTodaysHours(); // Monday's hours are there already
     EXPECT_EQ(settings.writes, before);
     clock.now = {2025, 12, 13, 0, 0, 5}; // Saturday
+    // A child whose record cannot be read keeps nobody else's hours from being written.
+    files["engine"] = "|||children|||Cy/Ann/Ben\r\n";
+    files["Cy"] = "|||daily|||60\r\n";
+    files.beforeOp = [&](MemoryFiles::Op op, const std::string& path) {
+        if (op == MemoryFiles::Op::Read && path == files.PathOf("Cy")) {
+            throw FileError("locked");
+        }
+    };
     logic.KeepTodaysHours();
     EXPECT_EQ(settings.writes, before + 1); // Ben's hours are the same every day
     EXPECT_EQ(settings.masters.back(), ""); // no parent asked for it
