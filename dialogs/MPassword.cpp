@@ -1,8 +1,9 @@
 #include "dialogs/MPassword.h"
 
+#include <memory>
+
 #include "platform/Errors.h"
 #include "records/FileHandle.h"
-#include "records/Optionals.h"
 #include "records/RecordContract.h"
 
 namespace tembrel {
@@ -19,11 +20,17 @@ constexpr const char* kHintText = "Here is your password hint: ";
 
 MPassword::MPassword(Files& files, const Regional& regional, MessageBoxPort& messageBox,
                      DialogWindows& windows, BonusTime& bonus, Horodesk& session,
-                     ProgramEnd& programEnd, DiagnosticLog& log)
+                     ProgramEnd& programEnd, DiagnosticLog& log, PasswordCrypto& crypto,
+                     BackgroundWork& work)
     : files_(files), regional_(regional), messageBox_(messageBox), windows_(windows), bonus_(bonus),
-      session_(session), programEnd_(programEnd), guard_(log) {}
+      session_(session), programEnd_(programEnd), crypto_(crypto), work_(work), guard_(log) {}
 
 void MPassword::Show(Purpose purpose) {
+    if (purpose != purpose_) {
+        // An entry typed to give bonus time does not end the program, nor the other way round.
+        ++check_;
+        checking_ = false;
+    }
     windows_.ShowGateWindow();
     open_ = true;
     purpose_ = purpose;
@@ -31,8 +38,59 @@ void MPassword::Show(Purpose purpose) {
 
 void MPassword::Command3Click(const std::string& entry) {
     guard_("MPassword", [this, &entry] {
-        if (!Accepts(entry)) {
-            messageBox_.Show(kRejectedText, kRejectedTitle, MessageBoxPort::kExclamation);
+        if (checking_) {
+            return;
+        }
+        const std::optional<StoredPassword> stored = StoredMasterPassword();
+        if (!stored) {
+            Reject();
+            return;
+        }
+        checking_ = true;
+        const std::uint64_t check = ++check_;
+        // The work holds its own copies: the entry box and the files may change meanwhile.
+        auto answer = std::make_shared<Answer>();
+        work_.Run(
+            [answer, stored = *stored, text = MasterPasswordText(regional_, entry),
+             &crypto = crypto_] {
+                try {
+                    answer->accepted = StoredPasswordMatches(stored, crypto, text);
+                } catch (const std::exception& e) {
+                    answer->failure = e.what();
+                } catch (...) {
+                    answer->failure = "unknown failure";
+                }
+            },
+            [this, answer, check] { Answered(*answer, check); });
+    });
+}
+
+std::optional<StoredPassword> MPassword::StoredMasterPassword() {
+    std::optional<StoredPassword> stored;
+    // A password that cannot be read, decoded or checked opens nothing: the failure is logged and
+    // the entry refused. So does none at all: a child who hides or empties ps.var must not find
+    // the gate open.
+    guard_("MPassword check", [this, &stored] {
+        StoredPassword found = ReadMasterPassword(files_, regional_);
+        if (found.form == StoredPassword::Form::None) {
+            throw NoMasterPassword("no master password stored; the entry is refused");
+        }
+        stored = std::move(found);
+    });
+    return stored;
+}
+
+void MPassword::Answered(const Answer& answer, std::uint64_t check) {
+    guard_("MPassword", [this, &answer, check] {
+        if (check != check_) {
+            return; // the gate closed meanwhile
+        }
+        checking_ = false;
+        if (!answer.failure.empty()) {
+            guard_("MPassword check", [&answer] { throw TembrelError(answer.failure); });
+        }
+        if (!answer.accepted) {
+            Reject();
             return;
         }
         if (purpose_ == Purpose::CloseProgram) {
@@ -44,24 +102,8 @@ void MPassword::Command3Click(const std::string& entry) {
     });
 }
 
-bool MPassword::Accepts(const std::string& entry) {
-    bool accepted = false;
-    // A password that cannot be read or decoded opens nothing: the failure is logged and the
-    // entry refused.
-    guard_("MPassword check", [this, &entry, &accepted] {
-        // Read afresh every time, so a password changed on the lock screen counts at once.
-        const std::string stored =
-            ReadRecord(files_, regional_, contract::kMasterPasswordKey, contract::kPasswordFile)
-                .value_or("");
-        if (stored.empty()) {
-            // No password to compare with: a child who hides or empties ps.var must not find the
-            // gate open, so nothing is accepted until the lock screen stores a password again.
-            throw TembrelError("no master password stored; the entry is refused");
-        }
-        const std::string password = ShiftText(regional_, stored, 1);
-        accepted = regional_.ToLower(entry) == regional_.ToLower(password);
-    });
-    return accepted;
+void MPassword::Reject() {
+    messageBox_.Show(kRejectedText, kRejectedTitle, MessageBoxPort::kExclamation);
 }
 
 void MPassword::CloseProgram() {
@@ -99,6 +141,9 @@ void MPassword::CloseBox() {
 }
 
 void MPassword::Close() {
+    // An answer still on its way belongs to the gate that is closing.
+    ++check_;
+    checking_ = false;
     guard_("MPassword close", [this] {
         open_ = false;
         windows_.CloseGateWindow();

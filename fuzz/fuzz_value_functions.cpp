@@ -1,5 +1,6 @@
-// Numeric reading, the clock text, the hours window and the password codec on arbitrary input,
-// each checked against what it must give back, not only for crashes.
+// Numeric reading, the clock text, the hours window, the password codec and the stored password
+// hash text on arbitrary input, each checked against what it must give back, not only for
+// crashes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "records/Counter.h"
 #include "records/Number.h"
 #include "records/Optionals.h"
+#include "records/PasswordHash.h"
 
 using namespace tembrel;
 
@@ -89,7 +91,7 @@ void ClockText(FuzzedDataProvider& input, const std::string& separator) {
 }
 
 std::optional<std::string> MaybeHour(FuzzedDataProvider& input) {
-    switch (input.ConsumeIntegralInRange(0, 3)) {
+    switch (input.ConsumeIntegralInRange(0, 4)) {
     case 0:
         return std::nullopt;
     case 1:
@@ -145,12 +147,36 @@ void Shift(FuzzedDataProvider& input) {
     Check(ShiftText(shifted, direction == 0 ? 1 : 0) == text, "shifting back restores the text");
 }
 
+// A stored hash comes from a file a child may have written: it parses only in the one form, and
+// what parses is written back as the same hash.
+void HashText(FuzzedDataProvider& input) {
+    std::string text = input.ConsumeRandomLengthString(160);
+    if (input.ConsumeBool()) {
+        text = "pbkdf2-sha256$" + text; // past the algorithm, where the fields are read
+    }
+    PasswordHash hash;
+    try {
+        hash = ParsePasswordHash(text);
+    } catch (const DamagedPasswordHash&) {
+        return;
+    }
+    Check(hash.iterations >= PasswordHash::kMinIterations &&
+              hash.iterations <= PasswordHash::kMaxIterations,
+          "a parsed count is within bounds");
+    const std::string written = FormatPasswordHash(hash);
+    Check(written.size() == 14 + std::to_string(hash.iterations).size() + 1 + 32 + 1 + 64,
+          "the written form has its lengths");
+    const PasswordHash again = ParsePasswordHash(written);
+    Check(again.iterations == hash.iterations && again.salt == hash.salt && again.hash == hash.hash,
+          "the written hash reads back");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     const std::string separator = input.PickValueInArray({".", ",", "", " ", "::"});
-    switch (input.ConsumeIntegralInRange(0, 3)) {
+    switch (input.ConsumeIntegralInRange(0, 4)) {
     case 0:
         Numbers(input, separator);
         break;
@@ -160,8 +186,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 2:
         Hours(input, separator);
         break;
-    default:
+    case 3:
         Shift(input);
+        break;
+    default:
+        HashText(input);
         break;
     }
     return 0;

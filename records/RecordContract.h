@@ -25,15 +25,20 @@ inline constexpr const char* kQuitKey = "EN";
 inline constexpr const char* kQuitValue = "End";
 inline constexpr const char* kQuitAnswered = "None";
 
-// ps.var: the master password (every character one code lower) and its hint.
+// ps.var: the master password and its hint. The password is kept as a salted hash of it
+// lower-cased (records/PasswordHash.h); the readable form, every character one code lower, is what
+// a lock screen of the older kind writes, and counts only where no hash is stored.
 inline constexpr const char* kPasswordFile = "ps";
+inline constexpr const char* kMasterHashKey = "mhash";
 inline constexpr const char* kMasterPasswordKey = "mpass";
 inline constexpr const char* kMasterHintKey = "mhint";
 
-// <user>.var: the child's daily minutes, allowed hours and password.
+// <user>.var: the child's daily minutes, allowed hours and password: a salted hash of it as typed,
+// or in a record of the older kind the readable form, every character one code lower.
 inline constexpr const char* kDailyMinutesKey = "daily";
 inline constexpr const char* kOpenHourKey = "open";
 inline constexpr const char* kCloseHourKey = "close";
+inline constexpr const char* kChildHashKey = "pwhash";
 inline constexpr const char* kChildPasswordKey = "pw";
 
 // engine.var: the lock screen's list of children.

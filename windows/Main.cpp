@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32BackgroundWork.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32MessageBox.h"
@@ -71,8 +73,13 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         log.Append("Start-up", "Windows refused to load DLLs from System32 only: error " +
                                    std::to_string(dllSearchError));
     }
+    // Declared before the parts, so they outlive them: a password check still running when the
+    // program ends is waited for with its cryptography at hand, and its answer, which no message
+    // loop delivers any more, is dropped.
+    BCryptPasswordCrypto crypto;
+    Win32BackgroundWork background;
     ProgramParts program({files, clock, regional, desktopLock, win32ProgramEnd, log}, messageBox,
-                         AnsiToWide(TEMBREL_SUPPORT_EMAIL));
+                         crypto, background, AnsiToWide(TEMBREL_SUPPORT_EMAIL));
     program.sessionWindow.QuitOnDestroy(true);
     SplashWindow splash(program.programIcon.Get(), [&] {
         if (!program.OpenSessionWindow()) {

@@ -9,6 +9,7 @@
 namespace tembrel::win {
 
 ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
+                           PasswordCrypto& crypto, BackgroundWork& work,
                            std::wstring supportAddress)
     : programIcon(LoadProgramIcon()), bonusIcon(LoadBonusIcon()),
       notificationArea(programIcon.Get()), notices(notificationArea),
@@ -20,7 +21,7 @@ ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox
             [](std::string_view text) { return AnsiTextToUtf8(text); }),
       dialogs(programIcon.Get(), bonusIcon.Get()), bonus(session, dialogs, ports.log),
       gate(ports.files, ports.regional, messageBox, dialogs, bonus, session, endAfterNotices,
-           ports.log),
+           ports.log, crypto, work),
       sessionWindow(session, programIcon.Get(), std::move(supportAddress)) {
     notificationArea.onClick = [this] { notices.IconClicked(); };
     notificationArea.SetWindow([this] { return sessionWindow.Hwnd(); });

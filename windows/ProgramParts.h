@@ -7,7 +7,9 @@
 
 #include "dialogs/BonusTime.h"
 #include "dialogs/MPassword.h"
+#include "platform/BackgroundWork.h"
 #include "platform/MessageBoxPort.h"
+#include "platform/PasswordCrypto.h"
 #include "platform/win32/Win32NotificationArea.h"
 #include "session/Horodesk.h"
 #include "session/SessionEvents.h"
@@ -39,9 +41,9 @@ class ProgramEvents : public SessionEvents {
 
 struct ProgramParts {
     // The ports must outlive the parts; beside them the program reaches only the shell's
-    // notification area.
-    ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox,
-                 std::wstring supportAddress);
+    // notification area. The gate checks the master password with `crypto`, as `work`.
+    ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox, PasswordCrypto& crypto,
+                 BackgroundWork& work, std::wstring supportAddress);
     // The parts hold each other's addresses.
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;

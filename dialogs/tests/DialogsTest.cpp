@@ -8,12 +8,15 @@
 #include "dialogs/DialogWindows.h"
 #include "dialogs/MPassword.h"
 #include "platform/Errors.h"
+#include "platform/fakes/FakeBackgroundWork.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "platform/fakes/RecordingPorts.h"
+#include "platform/fakes/SoftCrypto.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "records/StoredPasswords.h"
 #include "session/tests/FakeSession.h"
 
 namespace tembrel {
@@ -50,10 +53,21 @@ class DialogsTest : public ::testing::Test, protected FakeSession<> {
   protected:
     RecordingMessageBox messageBox;
     RecordingDialogWindows windows;
+    SoftCrypto crypto;
+    FakeBackgroundWork work;
     BonusTime bonus{session, windows, log};
-    MPassword gate{files, regional, messageBox, windows, bonus, session, programEnd, log};
+    MPassword gate{files,   regional,   messageBox, windows, bonus,
+                   session, programEnd, log,        crypto,  work};
 
-    DialogsTest() { session.SetParentGate(&gate); }
+    DialogsTest() {
+        session.SetParentGate(&gate);
+        crypto.roundCap = 50;
+    }
+
+    // The master password as a lock screen of today keeps it.
+    void StoreHash(const std::string& password) {
+        StoreMasterPassword(files, regional, crypto, password);
+    }
 
     void StartSession(const std::string& allow) {
         HandOver(allow);
@@ -182,11 +196,87 @@ TEST_F(DialogsTest, EveryCheckReadsThePasswordAfresh) {
 }
 
 TEST_F(DialogsTest, DamagedStoredPasswordIsRefusedAndLogged) {
-    files["ps"] = "|||mpass|||\xFF\xFF\r\n";
+    struct Case {
+        std::string ps;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"|||mpass|||\xFF\xFF\r\n", "MPassword check"},
+        // A damaged hash is not passed over for the readable form beside it.
+        {"|||mhash|||pbkdf2-sha256$99999$" + std::string(32, '0') + "$" + std::string(64, '0') +
+             "\r\n|||mpass|||" + ShiftText("pw", 0) + "\r\n",
+         "MPassword check: the stored password hash is damaged: an iteration count"},
+    };
+    for (const Case& c : cases) {
+        files["ps"] = c.ps;
+        for (const char* entry : {"", "pw"}) {
+            gate.Show(ParentGate::Purpose::BonusTime);
+            EXPECT_NO_THROW(gate.Command3Click(entry));
+            ExpectRejected();
+        }
+        EXPECT_NE(LogText().find(c.logged), std::string::npos) << c.logged;
+    }
+}
+
+// The hash wins over a readable password beside it, and letter case does not count.
+TEST_F(DialogsTest, HashedPasswordOpensTheGate) {
+    StoreHash("Sunny \xC9t\xE9");
+    files["ps"] += "|||mpass|||" + ShiftText("old", 0) + "\r\n";
     gate.Show(ParentGate::Purpose::BonusTime);
-    EXPECT_NO_THROW(gate.Command3Click(""));
+    gate.Command3Click("old");
     ExpectRejected();
-    EXPECT_NE(LogText().find("MPassword check"), std::string::npos);
+    gate.Text3KeyPress(MPassword::kEnter, "sunny \xE9T\xC9");
+    ExpectAccepted();
+}
+
+// The comparison runs as background work: until its answer the countdown goes on, further
+// presses wait for it, and an answer that comes after the gate closed, or was shown for the
+// other purpose, opens nothing.
+TEST_F(DialogsTest, CheckInTheBackground) {
+    StoreHash("pw");
+    StartSession("600");
+    work.hold = true;
+    session.Command1Click();
+    gate.Command3Click("pw");
+    gate.Text3KeyPress(MPassword::kEnter, "pw");
+    EXPECT_TRUE(gate.Checking());
+    EXPECT_EQ(work.Held(), 1u);
+    session.Timer1Tick();
+    session.Timer1Tick();
+    EXPECT_EQ(session.BigCount(), "599"); // bonus seconds first
+    EXPECT_EQ(session.Text1(), "38");
+    EXPECT_FALSE(bonus.IsOpen());
+    work.Finish();
+    EXPECT_FALSE(gate.Checking());
+    ExpectAccepted();
+
+    for (const int way : {0, 1, 2}) {
+        SCOPED_TRACE(way);
+        session.Command1Click();
+        gate.Command3Click("pw");
+        if (way == 0) {
+            gate.Command1Click();
+        } else if (way == 1) {
+            gate.CloseBox();
+            session.Command1Click(); // a new gate, which no answer of the old one opens
+        } else {
+            gate.Show(ParentGate::Purpose::CloseProgram); // the same password, another door
+        }
+        work.Finish();
+        EXPECT_FALSE(bonus.IsOpen());
+        EXPECT_EQ(programEnd.ended, 0);
+        EXPECT_TRUE(messageBox.shown.empty());
+        EXPECT_FALSE(gate.Checking());
+        gate.CloseBox();
+    }
+
+    // A comparison that fails refuses the entry and is logged.
+    crypto.fail = true;
+    session.Command1Click();
+    gate.Command3Click("pw");
+    work.Finish();
+    ExpectRejected();
+    EXPECT_NE(LogText().find("MPassword check: no PBKDF2 today"), std::string::npos);
 }
 
 TEST_F(DialogsTest, UnreadablePasswordFileIsRefused) {
@@ -208,8 +298,8 @@ TEST_F(DialogsTest, HandlersCatchEverythingAndLogARepeatedFailureOnce) {
         void CloseBonusWindow() override { throw std::bad_alloc(); }
     } failing;
     BonusTime failingBonus{session, failing, log};
-    MPassword failingGate{files,        regional, messageBox, failing,
-                          failingBonus, session,  programEnd, log};
+    MPassword failingGate{files,   regional,   messageBox, failing, failingBonus,
+                          session, programEnd, log,        crypto,  work};
     for (int i = 0; i < 3; ++i) {
         failingGate.Show(ParentGate::Purpose::BonusTime);
         EXPECT_NO_THROW(failingGate.CloseBox());

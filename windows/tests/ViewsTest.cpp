@@ -3,11 +3,15 @@
 // requests reach the logic.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "platform/fakes/Pbkdf2Vectors.h"
+#include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/Win32BackgroundWork.h"
 #include "windows/Icons.h"
 #include "windows/MessageLoop.h"
 #include "windows/SingleInstance.h"
@@ -400,6 +404,47 @@ TEST_F(ViewsTest, EnterTypedThroughTheMessageLoopReachesTheGate) {
     Pump();
     EXPECT_EQ(Gate(), nullptr);
     EXPECT_NE(Bonus(), nullptr);
+}
+
+// Windows' own cryptography and answers through the message loop, as in the program: a master
+// password hashed by another implementation of the stored form opens the gate, and the check does
+// not hold the UI thread while it runs (about a second under Wine).
+struct SystemCryptoPorts : FakePorts<> {
+    RecordingMessageBox messageBox;
+    BCryptPasswordCrypto crypto;
+    Win32BackgroundWork work;
+};
+struct SystemCryptoHarness : SystemCryptoPorts, ProgramParts {
+    SystemCryptoHarness()
+        : ProgramParts({files, clock, regional, lock, programEnd, log}, messageBox, crypto, work,
+                       L"help@tembrel.example.com") {}
+};
+
+TEST(GateWithSystemCryptoTest, ForeignHashOpensTheGateWithoutHoldingTheUiThread) {
+    SystemCryptoHarness h;
+    ASSERT_TRUE(h.OpenSessionWindow());
+    h.files["ps"] = "|||mhash|||" + std::string(kForeignMasterHash) + "\r\n";
+    for (const wchar_t* entry : {L"Rex2025", L"Rex2024"}) {
+        Click(h.sessionWindow.Hwnd(), HorodeskWindow::kCommand1);
+        HWND gate = h.dialogs.GateHwnd();
+        ASSERT_NE(gate, nullptr);
+        SetWindowTextW(GetDlgItem(gate, MPasswordWindow::kText3), entry);
+        const auto start = std::chrono::steady_clock::now();
+        Click(gate, MPasswordWindow::kCommand3);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+        EXPECT_TRUE(h.gate.Checking());
+        const auto deadline = start + std::chrono::seconds(60);
+        while (h.gate.Checking() && std::chrono::steady_clock::now() < deadline) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            Pump();
+        }
+        EXPECT_FALSE(h.gate.Checking());
+    }
+    ASSERT_EQ(h.messageBox.shown.size(), 1u); // the first entry's
+    EXPECT_EQ(h.messageBox.shown[0].title, "Password Rejected!");
+    EXPECT_EQ(h.dialogs.GateHwnd(), nullptr);
+    EXPECT_NE(h.dialogs.BonusHwnd(), nullptr);
+    EXPECT_TRUE(h.bonus.IsOpen());
 }
 
 TEST_F(ViewsTest, GateReturnButtonAndCloseBoxOnlyCloseIt) {
