@@ -1,6 +1,7 @@
 #include "standins/engine/EngineLogic.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/Errors.h"
 #include "records/Counter.h"
@@ -10,6 +11,7 @@
 #include "records/Optionals.h"
 #include "records/RecordContract.h"
 #include "records/SessionEnd.h"
+#include "records/StoredPasswords.h"
 
 namespace tembrel {
 
@@ -50,8 +52,8 @@ bool SameName(const std::string& a, const std::string& b, const Regional& region
     return regional.ToLower(a) == regional.ToLower(b);
 }
 
-// Passwords are stored one code lower; a control character would come out as a line end or
-// worse, and cannot be typed anyway.
+// A control character cannot be typed, and in the hint, which stays readable, it would come out as
+// a line end or worse.
 bool UsablePassword(const std::string& password) {
     return std::all_of(password.begin(), password.end(),
                        [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
@@ -124,9 +126,7 @@ std::vector<EngineLogic::Tile> EngineLogic::Tiles() {
     for (const std::string& child : Children()) {
         Tile tile{child, "", "", false};
         try {
-            tile.password = !ReadRecord(ports_.files, ports_.regional, childkey::kPassword, child)
-                                 .value_or("")
-                                 .empty();
+            tile.password = HasChildPassword(child);
             const Grant grant = GrantAt(ReadLimits(ports_.files, ports_.regional, child),
                                         ports_.clock.Now(), UsedNow(child));
             tile.status = TileText(grant);
@@ -142,19 +142,40 @@ std::vector<EngineLogic::Tile> EngineLogic::Tiles() {
     return tiles;
 }
 
-EngineLogic::Outcome EngineLogic::LogIn(const std::string& name, const std::string& password) {
+void EngineLogic::LogIn(const std::string& name, const std::string& password, Answer answer) {
     const std::string child = ListedSpelling(name);
     if (child.empty()) {
-        return Refuse("Pick your name first.");
+        answer(Refuse("Pick your name first."));
+        return;
     }
+    StoredPassword stored;
+    try {
+        stored = ReadChildPassword(ports_.files, ports_.regional, child);
+    } catch (const DamagedPasswordHash&) {
+        answer(Refuse("Your password cannot be checked, " + child +
+                      ". Ask a parent to set it again."));
+        return;
+    }
+    if (stored.form == StoredPassword::Form::None) {
+        answer(FinishLogIn(child));
+        return;
+    }
+    Slowly([stored, password, &crypto = ports_.crypto](
+               Slow& slow) { slow.matched = StoredPasswordMatches(stored, crypto, password); },
+           [this, child, answer](const Slow& slow) {
+               if (!slow.failure.empty()) {
+                   answer(Refuse("Your password cannot be checked now: " + slow.failure));
+               } else if (!slow.matched) {
+                   answer(Refuse("That password is not right, " + child + ". Try again."));
+               } else {
+                   answer(FinishLogIn(child));
+               }
+           });
+}
+
+EngineLogic::Outcome EngineLogic::FinishLogIn(const std::string& child) {
     Files& files = ports_.files;
     const Regional& regional = ports_.regional;
-
-    const std::string stored = ReadRecord(files, regional, childkey::kPassword, child).value_or("");
-    if (!stored.empty() && !Matches(password, stored)) {
-        return Refuse("That password is not right, " + child + ". Try again.");
-    }
-
     ChildLimits limits;
     try {
         limits = ReadLimits(files, regional, child);
@@ -211,65 +232,123 @@ void EngineLogic::KeepTodaysHours() {
     }
 }
 
+std::vector<std::string> EngineLogic::ConvertPasswords() {
+    return ConvertReadablePasswords(ports_.files, ports_.regional, ports_.crypto);
+}
+
+void EngineLogic::Slowly(std::function<void(Slow&)> work, std::function<void(const Slow&)> then) {
+    busy_ = true;
+    // The work holds its own copies and the answer: the screen and the files may change meanwhile.
+    auto slow = std::make_shared<Slow>();
+    ports_.work.Run(
+        [slow, work = std::move(work)] {
+            try {
+                work(*slow);
+            } catch (const std::exception& e) {
+                slow->failure = e.what();
+            } catch (...) {
+                slow->failure = "unknown failure";
+            }
+        },
+        [this, slow, then = std::move(then)] {
+            busy_ = false;
+            then(*slow);
+        });
+}
+
 bool EngineLogic::HasMasterPassword() {
-    return !ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
-                .value_or("")
-                .empty();
+    // A damaged hash counts as one: a child who spoils ps.var must not be let in to set her own.
+    return tembrel::HasMasterPassword(ports_.files, ports_.regional);
 }
 
 std::string EngineLogic::MasterHint() {
     return ReadRecord(ports_.files, contract::kMasterHintKey, contract::kPasswordFile).value_or("");
 }
 
-// The one place that knows how a password is kept: every character one code lower.
-std::string EngineLogic::StoredForm(const std::string& password) {
-    return ShiftText(ports_.regional, password, 0);
+bool EngineLogic::HasChildPassword(const std::string& child) {
+    for (const char* key : {contract::kChildHashKey, contract::kChildPasswordKey}) {
+        if (!ReadRecord(ports_.files, ports_.regional, key, child).value_or("").empty()) {
+            return true;
+        }
+    }
+    return false;
 }
 
-bool EngineLogic::Matches(const std::string& typed, const std::string& stored) {
-    return !stored.empty() && UsablePassword(typed) && StoredForm(typed) == stored;
+void EngineLogic::OpenParents(const std::string& master, Answer answer) {
+    StoredPassword stored;
+    try {
+        stored = ReadMasterPassword(ports_.files, ports_.regional);
+    } catch (const DamagedPasswordHash&) {
+        answer(Refuse("The stored master password is damaged and opens nothing. Run Tembrel's "
+                      "setup as an administrator to set a new one."));
+        return;
+    }
+    if (stored.form == StoredPassword::Form::None) {
+        parentsOpen_ = true;
+        master_.clear();
+        answer(Done("First choose a master password that only parents know."));
+        return;
+    }
+    Slowly([stored, entry = MasterPasswordText(ports_.regional, master), &crypto = ports_.crypto](
+               Slow& slow) { slow.matched = StoredPasswordMatches(stored, crypto, entry); },
+           [this, master, answer](const Slow& slow) {
+               if (!slow.failure.empty()) {
+                   answer(Refuse("The master password cannot be checked now: " + slow.failure));
+               } else if (!slow.matched) {
+                   answer(Refuse("That is not the master password."));
+               } else {
+                   parentsOpen_ = true;
+                   master_ = master;
+                   answer(Done(""));
+               }
+           });
 }
 
-bool EngineLogic::MasterMatches(const std::string& typed) {
-    return Matches(typed,
-                   ReadRecord(ports_.files, contract::kMasterPasswordKey, contract::kPasswordFile)
-                       .value_or(""));
-}
-
-EngineLogic::Outcome EngineLogic::OpenParents(const std::string& master) {
-    if (HasMasterPassword() && !MasterMatches(master)) {
-        return Refuse("That is not the master password.");
+void EngineLogic::SetMasterPassword(const std::string& newPassword, const std::string& again,
+                                    const std::string& hint, Answer answer) {
+    const auto problem = [&]() -> std::string {
+        if (!parentsOpen_) {
+            return "Open the parents' area first.";
+        }
+        if (newPassword.empty() || !UsablePassword(newPassword)) {
+            return "Master password: type a new password.";
+        }
+        if (again != newPassword) {
+            return "Master password: the two boxes differ. Type the same password twice.";
+        }
+        if (hint.empty() || !UsablePassword(hint)) {
+            // An empty hint could not be stored, and the old one would stay with the new password.
+            return "Hint: type something that reminds you of the password.";
+        }
+        if (hint == newPassword) {
+            return "Hint: everyone can read the hint; do not type the password itself.";
+        }
+        return {};
+    }();
+    if (!problem.empty()) {
+        answer(Refuse(problem));
+        return;
     }
-    parentsOpen_ = true;
-    master_ = master;
-    return Done(HasMasterPassword() ? ""
-                                    : "First choose a master password that only parents know.");
-}
-
-EngineLogic::Outcome EngineLogic::SetMasterPassword(const std::string& newPassword,
-                                                    const std::string& again,
-                                                    const std::string& hint) {
-    if (!parentsOpen_) {
-        return Refuse("Open the parents' area first.");
-    }
-    if (newPassword.empty() || !UsablePassword(newPassword)) {
-        return Refuse("Master password: type a new password.");
-    }
-    if (again != newPassword) {
-        return Refuse("Master password: the two boxes differ. Type the same password twice.");
-    }
-    if (hint.empty() || !UsablePassword(hint)) {
-        // An empty hint could not be stored, and the old one would stay with the new password.
-        return Refuse("Hint: type something that reminds you of the password.");
-    }
-    if (hint == newPassword) {
-        return Refuse("Hint: everyone can read the hint; do not type the password itself.");
-    }
-    ports_.settings.Write(master_, contract::kPasswordFile,
-                          {{contract::kMasterPasswordKey, StoredForm(newPassword)},
-                           {contract::kMasterHintKey, hint}});
-    master_ = newPassword; // what a service checks the next requests against
-    return Done("The master password is set.");
+    Slowly([newPassword, &regional = ports_.regional, &crypto = ports_.crypto](
+               Slow& slow) { slow.hash = MasterPasswordHashText(regional, crypto, newPassword); },
+           [this, newPassword, hint, answer](const Slow& slow) {
+               if (!slow.failure.empty()) {
+                   answer(Refuse("The master password cannot be stored now: " + slow.failure));
+                   return;
+               }
+               if (!parentsOpen_) {
+                   answer(Refuse("Open the parents' area first."));
+                   return;
+               }
+               // The hash and the readable form's removal in one replace: no moment holds both or
+               // neither.
+               ports_.settings.Write(master_, contract::kPasswordFile,
+                                     {{contract::kMasterHashKey, slow.hash},
+                                      {contract::kMasterPasswordKey, ""},
+                                      {contract::kMasterHintKey, hint}});
+               master_ = newPassword; // what a service checks the next requests against
+               answer(Done("The master password is set."));
+           });
 }
 
 ChildForm EngineLogic::FormOf(const std::string& listed) {
@@ -288,8 +367,7 @@ ChildForm EngineLogic::FormOf(const std::string& listed) {
     } catch (const TypeMismatch&) {
         // Shown as the defaults, for the parent to set again.
     }
-    form.password =
-        !ReadRecord(ports_.files, ports_.regional, childkey::kPassword, name).value_or("").empty();
+    form.password = HasChildPassword(name);
     form.sameEveryDay = std::all_of(limits.days.begin(), limits.days.end(),
                                     [&](const DayLimits& d) { return d == limits.days[0]; });
     for (int day = 0; day < kDaysInWeek; ++day) {
@@ -301,7 +379,38 @@ ChildForm EngineLogic::FormOf(const std::string& listed) {
     return form;
 }
 
-EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const ChildForm& form) {
+void EngineLogic::SaveChild(const std::string& listed, const ChildForm& form, Answer answer) {
+    std::string child;
+    RecordValues values;
+    if (Outcome refused = ChildValues(listed, form, child, values); !refused.ok) {
+        answer(refused);
+        return;
+    }
+    if (!form.password || form.newPassword.empty()) {
+        answer(WriteChild(listed, child, std::move(values)));
+        return;
+    }
+    Slowly([password = form.newPassword, &crypto = ports_.crypto](
+               Slow& slow) { slow.hash = ChildPasswordHashText(crypto, password); },
+           [this, listed, child, values = std::move(values), answer](const Slow& slow) mutable {
+               if (!slow.failure.empty()) {
+                   answer(Refuse("Password: it cannot be stored now: " + slow.failure,
+                                 FormField::Password));
+                   return;
+               }
+               if (!parentsOpen_) {
+                   answer(Refuse("Open the parents' area first."));
+                   return;
+               }
+               // The hash and the readable form's removal in one replace of her record.
+               values.emplace_back(contract::kChildHashKey, slow.hash);
+               values.emplace_back(contract::kChildPasswordKey, "");
+               answer(WriteChild(listed, child, std::move(values)));
+           });
+}
+
+EngineLogic::Outcome EngineLogic::ChildValues(const std::string& listed, const ChildForm& form,
+                                              std::string& child, RecordValues& values) {
     if (!parentsOpen_) {
         return Refuse("Open the parents' area first.");
     }
@@ -311,7 +420,7 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
     Files& files = ports_.files;
     const Regional& regional = ports_.regional;
     const std::string separator = regional.DecimalSeparator();
-    const std::string child = listed.empty() ? form.name : ListedSpelling(listed);
+    child = listed.empty() ? form.name : ListedSpelling(listed);
     if (!listed.empty() && child.empty()) {
         return Refuse(listed + " is no longer on the list.");
     }
@@ -355,22 +464,23 @@ EngineLogic::Outcome EngineLogic::SaveChild(const std::string& listed, const Chi
         !check.empty()) {
         return Refuse(check, FormField::Weekly);
     }
-    const std::string stored = ReadRecord(files, regional, childkey::kPassword, child).value_or("");
-    std::string password; // stays empty: no password
-    if (form.password) {
-        if (!UsablePassword(form.newPassword)) {
-            return Refuse("Password: use letters, digits and signs.", FormField::Password);
-        }
-        password = form.newPassword.empty() ? stored : StoredForm(form.newPassword);
-        if (password.empty()) {
-            return Refuse("Password: type the child's password, or untick the box.",
-                          FormField::Password);
-        }
-    }
-
-    RecordValues values = LimitRecords(limits, TodayOf(ports_.clock.Now()));
-    values.emplace_back(childkey::kPassword, password);
+    values = LimitRecords(limits, TodayOf(ports_.clock.Now()));
     values.emplace_back(childkey::kDaily, ""); // the older single limit would mislead a reader
+    if (!form.password) {
+        values.emplace_back(contract::kChildHashKey, "");
+        values.emplace_back(contract::kChildPasswordKey, "");
+    } else if (!UsablePassword(form.newPassword)) {
+        return Refuse("Password: use letters, digits and signs.", FormField::Password);
+    } else if (form.newPassword.empty() && !HasChildPassword(child)) {
+        return Refuse("Password: type the child's password, or untick the box.",
+                      FormField::Password);
+    }
+    // An empty new password keeps the stored one, in whichever form it is kept.
+    return Done("");
+}
+
+EngineLogic::Outcome EngineLogic::WriteChild(const std::string& listed, const std::string& child,
+                                             RecordValues values) {
     ports_.settings.Write(master_, child, values);
     if (listed.empty()) {
         std::vector<std::string> children = Children();

@@ -3,12 +3,15 @@
 // is LockScreen; this file joins them to the real ports.
 #include <windows.h>
 
+#include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Procedure.h"
+#include "platform/win32/Win32BackgroundWork.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
+#include "session/DiagnosticLog.h"
 #include "standins/engine/EngineControls.h"
 #include "standins/engine/LockScreen.h"
 
@@ -33,7 +36,7 @@ void BecomeDpiAware() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tembrel;
-    RestrictDllSearchToSystem32(); // the lock screen keeps no log to report a refusal in
+    RestrictDllSearchToSystem32(); // refused, it carries on: a lock screen not up guards nothing
     // Tembrel launches the lock screen again while one may still be up (every check in the minute
     // of 12:00 does): a second one would stay over the desktop after the child logged in on the
     // first. It brings the first forward instead.
@@ -49,7 +52,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Clock clock;
     Win32Regional regional;
     LocalSettings settings(files, regional);
-    EngineLogic logic({files, clock, regional, settings});
+    BCryptPasswordCrypto crypto;
+    Win32BackgroundWork work; // after the crypto: its end waits for work that uses it
+    EngineLogic logic({files, clock, regional, settings, crypto, work});
+    // Once, before the screen is up, so no parent's change can meet a half-done conversion. A
+    // password that stays readable still opens, and its file is tried again at the next start;
+    // what went wrong goes where Tembrel logs its own failures, for a parent to find.
+    for (const std::string& problem : logic.ConvertPasswords()) {
+        DiagnosticLog(files, clock).Append("Lock screen", problem);
+    }
     engine::LockScreen screen(logic, [] { ::PostQuitMessage(0); });
     if (!screen.Create(instance)) {
         return 1;

@@ -500,7 +500,9 @@ void LockScreen::Tick() {
     wchar_t date[80] = {};
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &now, nullptr, date, 80);
     SetText(kDate, WideToAnsi(date));
-    if (page_ != Page::Login && LocalSeconds(logic_.Now()) - lastInput_ >= kParentsIdleSeconds) {
+    // Not while a password is checked or hashed: its answer belongs to the page it was asked on.
+    if (page_ != Page::Login && !logic_.Busy() &&
+        LocalSeconds(logic_.Now()) - lastInput_ >= kParentsIdleSeconds) {
         ShowPage(Page::Login);
     }
     if (minutePassed) {
@@ -639,14 +641,19 @@ void LockScreen::LogIn() {
         return;
     }
     const std::string name = tiles_[static_cast<std::size_t>(selected_)].name;
-    const EngineLogic::Outcome outcome = logic_.LogIn(name, Text(kChildPassword));
+    const std::string password = Text(kChildPassword);
     ::SetWindowTextW(Control(kChildPassword), L"");
-    Say(outcome.message, !outcome.ok);
-    if (outcome.ok) {
-        onFinished_();
-    } else {
-        FillTiles();
-    }
+    Say("One moment, " + name + ".");
+    logic_.LogIn(name, password, [this](const EngineLogic::Outcome& outcome) {
+        Guarded([&] {
+            Say(outcome.message, !outcome.ok);
+            if (outcome.ok) {
+                onFinished_();
+            } else {
+                FillTiles();
+            }
+        });
+    });
 }
 
 void LockScreen::FillChildren() {
@@ -743,7 +750,13 @@ void LockScreen::SaveChild() {
         form.close[day] = Text(kClose + day);
     }
     form.weekly = Text(kWeekly);
-    const EngineLogic::Outcome outcome = logic_.SaveChild(editing_, form);
+    Say("Saving...");
+    logic_.SaveChild(editing_, form, [this](const EngineLogic::Outcome& outcome) {
+        Guarded([&] { Saved(outcome); });
+    });
+}
+
+void LockScreen::Saved(const EngineLogic::Outcome& outcome) {
     if (!outcome.ok) {
         Say(outcome.message, true);
         const int field = outcome.field == FormField::Name       ? kName
@@ -774,6 +787,9 @@ void LockScreen::OnCommand(int id, int code) {
         }
         return;
     }
+    if (logic_.Busy()) {
+        return; // one request at a time: a second press would act on a page about to change
+    }
     if (code == LBN_DBLCLK && id == kChildren) {
         Guarded([&] { OpenChild(SelectedChild()); });
         return;
@@ -803,19 +819,30 @@ void LockScreen::OnCommand(int id, int code) {
         case kParents:
             ShowPage(Page::Gate);
             if (!logic_.HasMasterPassword()) {
-                logic_.OpenParents("");
-                ShowPage(Page::Parents);
+                logic_.OpenParents("", [this](const EngineLogic::Outcome& opened) {
+                    Guarded([&] {
+                        if (opened.ok) {
+                            ShowPage(Page::Parents);
+                        }
+                    });
+                });
             }
             return;
-        case kOpenParents:
-            outcome = logic_.OpenParents(Text(kMaster));
+        case kOpenParents: {
+            const std::string master = Text(kMaster);
             ::SetWindowTextW(Control(kMaster), L"");
-            if (outcome.ok) {
-                ShowPage(Page::Parents);
-            } else {
-                Say(outcome.message, true);
-            }
+            Say("Checking the master password...");
+            logic_.OpenParents(master, [this](const EngineLogic::Outcome& opened) {
+                Guarded([&] {
+                    if (opened.ok) {
+                        ShowPage(Page::Parents);
+                    } else {
+                        Say(opened.message, true);
+                    }
+                });
+            });
             return;
+        }
         case kHint:
             Say(logic_.HasMasterPassword() ? "Hint: " + logic_.MasterHint()
                                            : "No master password is set yet.");
@@ -825,12 +852,16 @@ void LockScreen::OnCommand(int id, int code) {
             ShowPage(Page::Login);
             return;
         case kSetMaster:
-            outcome =
-                logic_.SetMasterPassword(Text(kNewMaster), Text(kNewMasterAgain), Text(kNewHint));
-            if (outcome.ok) {
-                ShowPage(Page::Parents);
-            }
-            Say(outcome.message, !outcome.ok);
+            Say("Storing the master password...");
+            logic_.SetMasterPassword(Text(kNewMaster), Text(kNewMasterAgain), Text(kNewHint),
+                                     [this](const EngineLogic::Outcome& set) {
+                                         Guarded([&] {
+                                             if (set.ok) {
+                                                 ShowPage(Page::Parents);
+                                             }
+                                             Say(set.message, !set.ok);
+                                         });
+                                     });
             return;
         case kAddChild:
             OpenChild("");

@@ -71,6 +71,7 @@ class LockScreen {
     void SyncSameEveryDay();
     void CheckField(int id);
     void SaveChild();
+    void Saved(const EngineLogic::Outcome& outcome);
     void Guarded(const std::function<void()>& action);
 
     EngineLogic& logic_;

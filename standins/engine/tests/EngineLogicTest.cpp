@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/Errors.h"
+#include "platform/fakes/FakeBackgroundWork.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
+#include "platform/fakes/SoftCrypto.h"
 #include "records/Counter.h"
 #include "records/FileHandle.h"
 #include "records/Optionals.h"
+#include "records/PasswordHash.h"
 #include "records/SessionEnd.h"
 
 namespace tembrel {
@@ -33,11 +36,39 @@ class EngineLogicTest : public ::testing::Test {
     FakeClock clock;
     FakeRegional regional; // M/d/yyyy: 8 December 2025 (a Monday, week 50) is "12-8-2025"
     CountingSettings settings{files, regional};
-    EngineLogic logic{{files, clock, regional, settings}};
+    SoftCrypto crypto;
+    FakeBackgroundWork work;
+    EngineLogic logic{{files, clock, regional, settings, crypto, work}};
 
     EngineLogicTest() {
         clock.now = {2025, 12, 8, 10, 0, 0};
         files.clock = &clock;
+        crypto.roundCap = 2; // the hashes' form without their second each
+    }
+
+    // The requests whose answer comes after the password's work; here it is done at once.
+    using Outcome = EngineLogic::Outcome;
+    Outcome outcome_;
+    EngineLogic::Answer Into() {
+        outcome_ = {false, "no answer"};
+        return [this](const Outcome& o) { outcome_ = o; };
+    }
+    Outcome OpenParents(const std::string& master) {
+        logic.OpenParents(master, Into());
+        return outcome_;
+    }
+    Outcome LogIn(const std::string& name, const std::string& password) {
+        logic.LogIn(name, password, Into());
+        return outcome_;
+    }
+    Outcome SetMasterPassword(const std::string& password, const std::string& again,
+                              const std::string& hint) {
+        logic.SetMasterPassword(password, again, hint, Into());
+        return outcome_;
+    }
+    Outcome SaveChild(const std::string& listed, const ChildForm& form) {
+        logic.SaveChild(listed, form, Into());
+        return outcome_;
     }
 
     std::optional<std::string> Get(const std::string& name, const std::string& key) {
@@ -52,8 +83,8 @@ class EngineLogicTest : public ::testing::Test {
         return form;
     }
     void Parents() {
-        ASSERT_TRUE(logic.OpenParents("").ok);
-        ASSERT_TRUE(logic.SetMasterPassword("secret", "secret", "the usual").ok);
+        ASSERT_TRUE(OpenParents("").ok);
+        ASSERT_TRUE(SetMasterPassword("secret", "secret", "the usual").ok);
     }
     // Ann: weekdays 60 min from 8 to 20, weekends 120 min from 10 to 22; Ben all day 30 min.
     void ListAnnAndBen(const std::string& weekly = "") {
@@ -66,8 +97,8 @@ class EngineLogicTest : public ::testing::Test {
             ann.close[day] = day < 5 ? "20" : "22";
         }
         ann.weekly = weekly;
-        ASSERT_TRUE(logic.SaveChild("", ann).ok);
-        ASSERT_TRUE(logic.SaveChild("", Form("Ben", "30")).ok);
+        ASSERT_TRUE(SaveChild("", ann).ok);
+        ASSERT_TRUE(SaveChild("", Form("Ben", "30")).ok);
         logic.CloseParents();
     }
 };
@@ -124,7 +155,7 @@ TEST_F(EngineLogicTest, ALoginGrantsWhatIsLeftAndWritesTodaysHoursForTheTimer) {
             files.writeTimes[files.PathOf("50Ann2025")] = c.weekWritten;
         }
         files["Ann"] += "|||open|||0\r\n|||close|||24\r\n"; // yesterday's, say
-        const EngineLogic::Outcome outcome = logic.LogIn("Ann", "");
+        const EngineLogic::Outcome outcome = LogIn("Ann", "");
         EXPECT_EQ(outcome.ok, c.seconds > 0) << outcome.message;
         EXPECT_EQ(outcome.seconds, c.seconds);
         if (c.seconds > 0) {
@@ -165,77 +196,129 @@ TEST_F(EngineLogicTest, TilesSayWhatALoginWouldGive) {
 
 TEST_F(EngineLogicTest, AChildsPasswordIsCheckedWhereOneIsSet) {
     ListAnnAndBen();
-    ASSERT_TRUE(logic.OpenParents("secret").ok);
+    ASSERT_TRUE(OpenParents("secret").ok);
     ChildForm ann = logic.FormOf("Ann");
     ann.password = true;
     ann.newPassword = "kitten";
-    ASSERT_TRUE(logic.SaveChild("Ann", ann).ok);
-    EXPECT_EQ(Get("Ann", "pw"), ShiftText("kitten", 0));
-    EXPECT_FALSE(logic.LogIn("Ann", "").ok);
-    EXPECT_FALSE(logic.LogIn("Ann", "Kitten").ok);
+    ASSERT_TRUE(SaveChild("Ann", ann).ok);
+    EXPECT_FALSE(Get("Ann", "pw"));
+    const auto hash = Get("Ann", "pwhash");
+    ASSERT_TRUE(hash);
+    EXPECT_NO_THROW(ParsePasswordHash(*hash));
+    EXPECT_FALSE(LogIn("Ann", "").ok);
+    EXPECT_FALSE(LogIn("Ann", "Kitten").ok);
     EXPECT_FALSE(files.Has("allow"));
     EXPECT_TRUE(logic.Tiles()[0].password);
-    EXPECT_TRUE(logic.LogIn("Ann", "kitten").ok);
-    EXPECT_TRUE(logic.LogIn("Ben", "anything").ok); // Ben has none
+    EXPECT_TRUE(LogIn("Ann", "kitten").ok);
+    EXPECT_TRUE(LogIn("Ben", "anything").ok); // Ben has none
 
     // Changed with the box left empty, the password stays; unticked, it goes.
     ann = logic.FormOf("Ann");
     EXPECT_TRUE(ann.password);
-    ASSERT_TRUE(logic.SaveChild("Ann", ann).ok);
-    EXPECT_EQ(Get("Ann", "pw"), ShiftText("kitten", 0));
+    ASSERT_TRUE(SaveChild("Ann", ann).ok);
+    EXPECT_EQ(Get("Ann", "pwhash"), hash);
     ann.password = false;
-    ASSERT_TRUE(logic.SaveChild("Ann", ann).ok);
-    EXPECT_FALSE(Get("Ann", "pw"));
-    EXPECT_TRUE(logic.LogIn("Ann", "").ok);
+    ASSERT_TRUE(SaveChild("Ann", ann).ok);
+    EXPECT_FALSE(Get("Ann", "pwhash"));
+    EXPECT_TRUE(LogIn("Ann", "").ok);
 }
 
 TEST_F(EngineLogicTest, OnlyListedChildrenLogInUnderTheirListedSpelling) {
     ListAnnAndBen();
     files["Cy"] = "|||daily|||60\r\n"; // a record file, but not on the list
-    EXPECT_FALSE(logic.LogIn("Cy", "").ok);
-    EXPECT_FALSE(logic.LogIn("", "").ok);
-    ASSERT_TRUE(logic.LogIn("ANN", "").ok);
+    EXPECT_FALSE(LogIn("Cy", "").ok);
+    EXPECT_FALSE(LogIn("", "").ok);
+    ASSERT_TRUE(LogIn("ANN", "").ok);
     EXPECT_EQ(Get("allow", "user"), "Ann");
     // A hand-over the timer has not taken yet is replaced whole.
     files["allow"] = "|||allow|||999\r\n|||user|||Ben\r\n";
-    ASSERT_TRUE(logic.LogIn("Ann", "").ok);
+    ASSERT_TRUE(LogIn("Ann", "").ok);
     EXPECT_EQ(files["allow"], "|||user|||Ann\r\n|||allow|||3600\r\n");
 }
 
 TEST_F(EngineLogicTest, TheParentsAreaOpensOnlyWithTheMasterPassword) {
     // Nothing is set yet: the area opens, for a master password to be chosen first.
-    EXPECT_FALSE(logic.SaveChild("", Form("Ann")).ok);
-    ASSERT_TRUE(logic.OpenParents("anything").ok);
-    EXPECT_FALSE(logic.SaveChild("", Form("Ann")).ok);
-    EXPECT_FALSE(logic.SetMasterPassword("", "", "hint").ok);
-    EXPECT_FALSE(logic.SetMasterPassword("secret", "secrets", "hint").ok);
-    EXPECT_FALSE(logic.SetMasterPassword("secret", "secret", "").ok);
-    EXPECT_FALSE(logic.SetMasterPassword("secret", "secret", "secret").ok);
+    EXPECT_FALSE(SaveChild("", Form("Ann")).ok);
+    ASSERT_TRUE(OpenParents("anything").ok);
+    EXPECT_FALSE(SaveChild("", Form("Ann")).ok);
+    EXPECT_FALSE(SetMasterPassword("", "", "hint").ok);
+    EXPECT_FALSE(SetMasterPassword("secret", "secrets", "hint").ok);
+    EXPECT_FALSE(SetMasterPassword("secret", "secret", "").ok);
+    EXPECT_FALSE(SetMasterPassword("secret", "secret", "secret").ok);
     EXPECT_FALSE(files.Has("ps"));
-    ASSERT_TRUE(logic.SetMasterPassword("secret", "secret", "the usual").ok);
-    EXPECT_EQ(files["ps"], "|||mpass|||rdbqds\r\n|||mhint|||the usual\r\n");
+    ASSERT_TRUE(SetMasterPassword("secret", "secret", "the usual").ok);
+    EXPECT_FALSE(Get("ps", "mpass"));
+    EXPECT_NO_THROW(ParsePasswordHash(Get("ps", "mhash").value_or("")));
     EXPECT_EQ(logic.MasterHint(), "the usual");
 
     logic.CloseParents();
-    for (const char* wrong : {"", "Secret", "secret "}) {
-        EXPECT_FALSE(logic.OpenParents(wrong).ok) << wrong;
+    for (const char* wrong : {"", "secrets", "secret "}) {
+        EXPECT_FALSE(OpenParents(wrong).ok) << wrong;
         EXPECT_FALSE(logic.ParentsOpen());
     }
-    EXPECT_FALSE(logic.SetMasterPassword("other", "other", "x").ok);
-    EXPECT_FALSE(logic.SaveChild("", Form("Ann")).ok);
+    EXPECT_FALSE(SetMasterPassword("other", "other", "x").ok);
+    EXPECT_FALSE(SaveChild("", Form("Ann")).ok);
     EXPECT_FALSE(logic.QuitTembrel().ok);
     EXPECT_FALSE(files.Has("EN"));
-    ASSERT_TRUE(logic.OpenParents("secret").ok);
+    ASSERT_TRUE(OpenParents("SeCrEt").ok); // letter case does not count, as at Tembrel's gate
     EXPECT_TRUE(logic.QuitTembrel().ok);
     EXPECT_EQ(files["EN"], "|||EN|||End\r\n");
 }
 
+TEST_F(EngineLogicTest, AnOlderLockScreensReadablePasswordsOpenUntilTheyBecomeHashes) {
+    files["ps"] = "|||mpass|||rdbqds\r\n|||mhint|||the usual\r\n";
+    files["engine"] = "|||children|||Ann/Ben\r\n";
+    files["Ann"] = "|||daily|||60\r\n|||pw|||" + ShiftText("kitten", 0) + "\r\n";
+    files["Ben"] = "|||daily|||60\r\n|||pw|||" + ShiftText("pony", 0) + "\r\n";
+    EXPECT_TRUE(LogIn("Ann", "kitten").ok);
+    EXPECT_TRUE(logic.ConvertPasswords().empty());
+    EXPECT_FALSE(Get("ps", "mpass"));
+    EXPECT_FALSE(Get("Ann", "pw"));
+    EXPECT_EQ(Get("ps", "mhint"), "the usual");
+    const struct {
+        const char* who; // "" for the parents
+        const char* entry;
+        bool opens;
+    } cases[] = {{"", "secret", true},    {"", "SECRET", true},     {"", "guess", false},
+                 {"Ann", "kitten", true}, {"Ann", "Kitten", false}, {"Ben", "pony", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.who) + " " + c.entry);
+        EXPECT_EQ((*c.who ? LogIn(c.who, c.entry) : OpenParents(c.entry)).ok, c.opens);
+        logic.CloseParents();
+    }
+    // A changed password replaces hash and readable form in one write.
+    files["Ben"] += "|||pw|||" + ShiftText("pony", 0) + "\r\n"; // an older writer's again
+    ASSERT_TRUE(OpenParents("secret").ok);
+    ChildForm ben = logic.FormOf("Ben");
+    ben.newPassword = "horse";
+    const int writes = settings.writes;
+    ASSERT_TRUE(SaveChild("Ben", ben).ok);
+    EXPECT_EQ(settings.writes, writes + 1);
+    EXPECT_FALSE(Get("Ben", "pw"));
+    EXPECT_TRUE(LogIn("Ben", "horse").ok);
+}
+
+TEST_F(EngineLogicTest, ADamagedMasterHashOpensNothingAndLetsNoFirstOneBeSet) {
+    for (const char* damaged : {"pbkdf2-sha256$99$00$00", "rdbqds"}) {
+        SCOPED_TRACE(damaged);
+        // The readable form beside it no longer counts.
+        files["ps"] = std::string("|||mhash|||") + damaged + "\r\n|||mpass|||rdbqds\r\n";
+        EXPECT_TRUE(logic.HasMasterPassword());
+        for (const char* entry : {"", "secret"}) {
+            EXPECT_FALSE(OpenParents(entry).ok);
+        }
+        EXPECT_FALSE(logic.ParentsOpen());
+        EXPECT_FALSE(SetMasterPassword("mine", "mine", "a hint").ok);
+    }
+    EXPECT_EQ(settings.writes, 0);
+}
+
 TEST_F(EngineLogicTest, AddsChangesAndRemovesChildrenAndRefusesADuplicateInAnyCase) {
     ListAnnAndBen();
-    ASSERT_TRUE(logic.OpenParents("secret").ok);
+    ASSERT_TRUE(OpenParents("secret").ok);
     const std::string annBefore = files["Ann"];
     for (const char* same : {"Ann", "ann", "ANN"}) {
-        const EngineLogic::Outcome outcome = logic.SaveChild("", Form(same, "300"));
+        const EngineLogic::Outcome outcome = SaveChild("", Form(same, "300"));
         EXPECT_FALSE(outcome.ok) << same;
         EXPECT_EQ(outcome.message, "There is already a child called Ann. Pick a name of its own, "
                                    "or change Ann in the list.");
@@ -251,7 +334,7 @@ TEST_F(EngineLogicTest, AddsChangesAndRemovesChildrenAndRefusesADuplicateInAnyCa
     ben.sameEveryDay = false;
     ben.minutes[6] = "90";
     ben.weekly = "200";
-    ASSERT_TRUE(logic.SaveChild("ben", ben).ok);
+    ASSERT_TRUE(SaveChild("ben", ben).ok);
     EXPECT_EQ(settings.masters.back(), "secret"); // for a service to check
     EXPECT_EQ(Get("Ben", "minutes"), "30 30 30 30 30 30 90");
     EXPECT_EQ(Get("Ben", "weekly"), "200");
@@ -259,7 +342,7 @@ TEST_F(EngineLogicTest, AddsChangesAndRemovesChildrenAndRefusesADuplicateInAnyCa
     ASSERT_TRUE(logic.RemoveChild("ANN").ok);
     EXPECT_EQ(logic.Children(), (std::vector<std::string>{"Ben"}));
     EXPECT_FALSE(logic.RemoveChild("Ann").ok);
-    ASSERT_TRUE(logic.SaveChild("", Form("ann", "45")).ok); // her name is free again
+    ASSERT_TRUE(SaveChild("", Form("ann", "45")).ok); // her name is free again
     EXPECT_EQ(logic.Children(), (std::vector<std::string>{"Ben", "ann"}));
 }
 
@@ -269,7 +352,7 @@ TEST_F(EngineLogicTest, RefusesAFormWithAWrongFieldAndSaysWhichOne) {
         ChildForm form = Form("Ann");
         form.sameEveryDay = false;
         change(form);
-        return logic.SaveChild("", form);
+        return SaveChild("", form);
     };
     const struct {
         const char* what;
@@ -298,7 +381,7 @@ TEST_F(EngineLogicTest, RefusesAFormWithAWrongFieldAndSaysWhichOne) {
     // With the same limits every day, only the first day's fields count.
     ChildForm same = Form("Ann");
     same.minutes[3] = "junk";
-    ASSERT_TRUE(logic.SaveChild("", same).ok);
+    ASSERT_TRUE(SaveChild("", same).ok);
     EXPECT_EQ(Get("Ann", "minutes"), "60 60 60 60 60 60 60");
 }
 

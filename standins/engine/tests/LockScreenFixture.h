@@ -8,12 +8,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/fakes/FakeBackgroundWork.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
+#include "platform/fakes/SoftCrypto.h"
 #include "platform/win32/Text.h"
 #include "records/Optionals.h"
 #include "records/SessionEnd.h"
+#include "records/StoredPasswords.h"
 #include "standins/engine/EngineControls.h"
 #include "standins/engine/LockScreen.h"
 
@@ -24,19 +27,23 @@ struct LockScreenFixture {
     FakeClock clock;
     FakeRegional regional;
     LocalSettings settings{files, regional};
-    EngineLogic logic{{files, clock, regional, settings}};
+    SoftCrypto crypto;
+    FakeBackgroundWork work; // done at once unless a test holds it
+    EngineLogic logic{{files, clock, regional, settings, crypto, work}};
     int finished = 0;
     std::unique_ptr<LockScreen> screen;
 
     void SetUpFamily() {
         clock.now = {2025, 12, 8, 10, 40, 0};
         files.clock = &clock;
-        files["ps"] = "|||mpass|||" + ShiftText("secret", 0) + "\r\n|||mhint|||the usual\r\n";
+        crypto.roundCap = 2; // the hashes' form without their second each
+        files["ps"] = "|||mhash|||" + MasterPasswordHashText(regional, crypto, "secret") +
+                      "\r\n|||mhint|||the usual\r\n";
         files["engine"] = "|||children|||Ann/Ben/Cy/Dee\r\n";
         files["Ann"] = "|||minutes|||80 80 80 80 80 120 120\r\n"
                        "|||hours|||8-20 8-20 8-20 8-20 8-20 10-21 10-21\r\n|||weekly|||480\r\n";
-        files["Ben"] = "|||daily|||30\r\n|||open|||0\r\n|||close|||24\r\n|||pw|||" +
-                       ShiftText("pony", 0) + "\r\n";
+        files["Ben"] = "|||daily|||30\r\n|||open|||0\r\n|||close|||24\r\n|||pwhash|||" +
+                       ChildPasswordHashText(crypto, "pony") + "\r\n";
         files["Ben12-8-2025"] = "|||used|||1800\r\n";
         files["Cy"] = "|||minutes|||45 45 45 45 45 90 90\r\n"
                       "|||hours|||15-20 15-20 15-20 15-20 15-20 9-20 9-20\r\n|||weekly|||none\r\n";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "records/FileHandle.h"
+#include "records/StoredPasswords.h"
 #include "standins/engine/tests/LockScreenFixture.h"
 
 namespace tembrel::engine {
@@ -80,7 +81,7 @@ TEST_F(LockScreenTest, TheParentsAreaOpensWithTheMasterPasswordOnly) {
     EXPECT_EQ(TabOrder(kMaster, 4), (std::vector<int>{kOpenParents, kHint, kBack, kMaster}));
     Click(kHint);
     EXPECT_EQ(Text(kMessage), "Hint: the usual");
-    Type(kMaster, "Secret");
+    Type(kMaster, "guess");
     Click(kOpenParents);
     EXPECT_EQ(Text(kMessage), "That is not the master password.");
     EXPECT_FALSE(Visible(kChildren));
@@ -134,6 +135,35 @@ TEST_F(LockScreenTest, WithoutAMasterPasswordTheParentsChooseOneTwiceFirst) {
     EXPECT_EQ(Text(kMessage), "The master password is set.");
     EXPECT_TRUE(Enabled(kAddChild));
     EXPECT_EQ(Text(kNewMaster), "");
+    EXPECT_EQ(ReadRecord(files, "mpass", "ps"), std::nullopt);
+    EXPECT_TRUE(MasterPasswordMatches(files, regional, crypto, "SECRET"));
+}
+
+TEST_F(LockScreenTest, PressesWhileAPasswordIsCheckedAreIgnored) {
+    ASSERT_TRUE(Open());
+    work.hold = true;
+    Click(kParents);
+    Type(kMaster, "secret");
+    Click(kOpenParents);
+    EXPECT_EQ(Text(kMessage), "Checking the master password...");
+    Click(kOpenParents);
+    Click(kBack);
+    clock.Advance(600); // nor does the idle time close the page the answer belongs to
+    screen->Tick();
+    EXPECT_EQ(work.Held(), 1U);
+    EXPECT_EQ(screen->CurrentPage(), LockScreen::Page::Gate);
+    work.Finish();
+    EXPECT_EQ(screen->CurrentPage(), LockScreen::Page::Parents);
+
+    // A child's too: her second press logs nobody in twice.
+    Click(kDone);
+    Click(kTile + 1);
+    Type(kChildPassword, "Pony"); // letter case counts for a child's password
+    Click(kLogIn);
+    Click(kLogIn);
+    EXPECT_EQ(work.Held(), 1U);
+    work.Finish();
+    EXPECT_EQ(Text(kMessage), "That password is not right, Ben. Try again.");
 }
 
 TEST_F(LockScreenTest, AChildsSettingsAreCheckedAsTheyAreTypedAndADuplicateIsRefused) {
