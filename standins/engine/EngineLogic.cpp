@@ -162,15 +162,16 @@ void EngineLogic::LogIn(const std::string& name, const std::string& password, An
     }
     Slowly([stored, password, &crypto = ports_.crypto](
                Slow& slow) { slow.matched = StoredPasswordMatches(stored, crypto, password); },
-           [this, child, answer](const Slow& slow) {
+           [this, child](const Slow& slow) -> Outcome {
                if (!slow.failure.empty()) {
-                   answer(Refuse("Your password cannot be checked now: " + slow.failure));
-               } else if (!slow.matched) {
-                   answer(Refuse("That password is not right, " + child + ". Try again."));
-               } else {
-                   answer(FinishLogIn(child));
+                   return Refuse("Your password cannot be checked now: " + slow.failure);
                }
-           });
+               if (!slow.matched) {
+                   return Refuse("That password is not right, " + child + ". Try again.");
+               }
+               return FinishLogIn(child);
+           },
+           answer);
 }
 
 EngineLogic::Outcome EngineLogic::FinishLogIn(const std::string& child) {
@@ -236,7 +237,8 @@ std::vector<std::string> EngineLogic::ConvertPasswords() {
     return ConvertReadablePasswords(ports_.files, ports_.regional, ports_.crypto);
 }
 
-void EngineLogic::Slowly(std::function<void(Slow&)> work, std::function<void(const Slow&)> then) {
+void EngineLogic::Slowly(std::function<void(Slow&)> work, std::function<Outcome(const Slow&)> then,
+                         Answer answer) {
     busy_ = true;
     // The work holds its own copies and the answer: the screen and the files may change meanwhile.
     auto slow = std::make_shared<Slow>();
@@ -250,9 +252,16 @@ void EngineLogic::Slowly(std::function<void(Slow&)> work, std::function<void(con
                 slow->failure = "unknown failure";
             }
         },
-        [this, slow, then = std::move(then)] {
+        [this, slow, then = std::move(then), answer = std::move(answer)] {
             busy_ = false;
-            then(*slow);
+            // This runs from the message loop, where nobody would catch what it throws.
+            Outcome outcome;
+            try {
+                outcome = then(*slow);
+            } catch (const std::exception& e) {
+                outcome = Refuse(std::string("Something went wrong: ") + e.what());
+            }
+            answer(outcome);
         });
 }
 
@@ -291,17 +300,18 @@ void EngineLogic::OpenParents(const std::string& master, Answer answer) {
     }
     Slowly([stored, entry = MasterPasswordText(ports_.regional, master), &crypto = ports_.crypto](
                Slow& slow) { slow.matched = StoredPasswordMatches(stored, crypto, entry); },
-           [this, master, answer](const Slow& slow) {
+           [this, master](const Slow& slow) -> Outcome {
                if (!slow.failure.empty()) {
-                   answer(Refuse("The master password cannot be checked now: " + slow.failure));
-               } else if (!slow.matched) {
-                   answer(Refuse("That is not the master password."));
-               } else {
-                   parentsOpen_ = true;
-                   master_ = master;
-                   answer(Done(""));
+                   return Refuse("The master password cannot be checked now: " + slow.failure);
                }
-           });
+               if (!slow.matched) {
+                   return Refuse("That is not the master password.");
+               }
+               parentsOpen_ = true;
+               master_ = master;
+               return Done("");
+           },
+           answer);
 }
 
 void EngineLogic::SetMasterPassword(const std::string& newPassword, const std::string& again,
@@ -331,14 +341,12 @@ void EngineLogic::SetMasterPassword(const std::string& newPassword, const std::s
     }
     Slowly([newPassword, &regional = ports_.regional, &crypto = ports_.crypto](
                Slow& slow) { slow.hash = MasterPasswordHashText(regional, crypto, newPassword); },
-           [this, newPassword, hint, answer](const Slow& slow) {
+           [this, newPassword, hint](const Slow& slow) -> Outcome {
                if (!slow.failure.empty()) {
-                   answer(Refuse("The master password cannot be stored now: " + slow.failure));
-                   return;
+                   return Refuse("The master password cannot be stored now: " + slow.failure);
                }
                if (!parentsOpen_) {
-                   answer(Refuse("Open the parents' area first."));
-                   return;
+                   return Refuse("Open the parents' area first.");
                }
                // The hash and the readable form's removal in one replace: no moment holds both or
                // neither.
@@ -347,8 +355,9 @@ void EngineLogic::SetMasterPassword(const std::string& newPassword, const std::s
                                       {contract::kMasterPasswordKey, ""},
                                       {contract::kMasterHintKey, hint}});
                master_ = newPassword; // what a service checks the next requests against
-               answer(Done("The master password is set."));
-           });
+               return Done("The master password is set.");
+           },
+           answer);
 }
 
 ChildForm EngineLogic::FormOf(const std::string& listed) {
@@ -392,21 +401,20 @@ void EngineLogic::SaveChild(const std::string& listed, const ChildForm& form, An
     }
     Slowly([password = form.newPassword, &crypto = ports_.crypto](
                Slow& slow) { slow.hash = ChildPasswordHashText(crypto, password); },
-           [this, listed, child, values = std::move(values), answer](const Slow& slow) mutable {
+           [this, listed, child, values = std::move(values)](const Slow& slow) mutable -> Outcome {
                if (!slow.failure.empty()) {
-                   answer(Refuse("Password: it cannot be stored now: " + slow.failure,
-                                 FormField::Password));
-                   return;
+                   return Refuse("Password: it cannot be stored now: " + slow.failure,
+                                 FormField::Password);
                }
                if (!parentsOpen_) {
-                   answer(Refuse("Open the parents' area first."));
-                   return;
+                   return Refuse("Open the parents' area first.");
                }
                // The hash and the readable form's removal in one replace of her record.
                values.emplace_back(contract::kChildHashKey, slow.hash);
                values.emplace_back(contract::kChildPasswordKey, "");
-               answer(WriteChild(listed, child, std::move(values)));
-           });
+               return WriteChild(listed, child, std::move(values));
+           },
+           answer);
 }
 
 EngineLogic::Outcome EngineLogic::ChildValues(const std::string& listed, const ChildForm& form,

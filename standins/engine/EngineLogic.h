@@ -133,8 +133,10 @@ class EngineLogic {
         std::string hash;
         std::string failure; // why the work could not be done
     };
-    // Runs `work` through the background port, then `then` on the UI thread; Busy() meanwhile.
-    void Slowly(std::function<void(Slow&)> work, std::function<void(const Slow&)> then);
+    // Runs `work` through the background port, then `then` on the UI thread, and answers with
+    // what it gives (or its failure); Busy() meanwhile.
+    void Slowly(std::function<void(Slow&)> work, std::function<Outcome(const Slow&)> then,
+                Answer answer);
     Outcome FinishLogIn(const std::string& child);
     // The checks of a child's form, and the records it makes (without a new password's hash).
     Outcome ChildValues(const std::string& listed, const ChildForm& form, std::string& child,

@@ -246,6 +246,15 @@ TEST_F(EngineLogicTest, TheParentsAreaOpensOnlyWithTheMasterPassword) {
     EXPECT_FALSE(SetMasterPassword("secret", "secret", "").ok);
     EXPECT_FALSE(SetMasterPassword("secret", "secret", "secret").ok);
     EXPECT_FALSE(files.Has("ps"));
+    // A write that fails after the hash is an answer too: nothing escapes into the message loop.
+    files.beforeOp = [](MemoryFiles::Op op, const std::string&) {
+        if (op == MemoryFiles::Op::WriteNew) {
+            throw FileError("disk full");
+        }
+    };
+    EXPECT_FALSE(SetMasterPassword("secret", "secret", "the usual").ok);
+    EXPECT_FALSE(logic.Busy());
+    files.beforeOp = nullptr;
     ASSERT_TRUE(SetMasterPassword("secret", "secret", "the usual").ok);
     EXPECT_FALSE(Get("ps", "mpass"));
     EXPECT_NO_THROW(ParsePasswordHash(Get("ps", "mhash").value_or("")));
