@@ -1,18 +1,11 @@
 #include "art/Artwork.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace tembrel::art {
 namespace {
-
-constexpr Rgb kNavy{31, 59, 87};
-constexpr Rgb kTeal{47, 127, 168};
-constexpr Rgb kDeepTeal{36, 99, 134};
-constexpr Rgb kAmber{242, 181, 75};
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kMist{232, 238, 243};
-constexpr Rgb kGreen{76, 175, 122};
 
 int Scaled(int pixels, double scale) {
     return static_cast<int>(std::lround(pixels * scale));
@@ -117,6 +110,40 @@ Picture DialogBackground(double s) {
             c.Blend(x, y, Mix(kTeal, kAmber, static_cast<double>(x) / c.Width()), 0.85);
         }
     }
+    return p;
+}
+
+Picture LockScreenBackground(int width, int height, int bandHeight, PanelRect panel, double s) {
+    Picture p{Canvas(width, height), {}};
+    Canvas& c = p.canvas;
+    c.VerticalGradient({246, 250, 253}, {200, 225, 242});
+    const double w = width;
+    const double h = height;
+    c.Disc(w * 0.08, h * 0.25, 220 * s, kWhite, 0.35);
+    c.Disc(w * 0.92, h * 0.85, 260 * s, kTeal, 0.07);
+    c.Disc(w * 0.5, h * 1.6, h * 0.9, kWhite, 0.25);
+    Clock(c, w - 150 * s, h - 130 * s, 110 * s, 0.10);
+    Hourglass(c, 120 * s, h - 110 * s, 90 * s, kDeepTeal, kAmber, 0.12);
+    for (int y = 0; y < std::min(bandHeight, height); ++y) {
+        for (int x = 0; x < width; ++x) {
+            c.Blend(x, y, Mix(kNavy, kDeepTeal, static_cast<double>(x) / width), 1.0);
+        }
+    }
+    for (int y = bandHeight;
+         y < std::min(bandHeight + std::max(2, static_cast<int>(3 * s)), height); ++y) {
+        for (int x = 0; x < width; ++x) {
+            c.Blend(x, y, Mix(kTeal, kAmber, static_cast<double>(x) / width), 0.9);
+        }
+    }
+    Clock(c, 24 * s + bandHeight * 0.3, bandHeight / 2.0, bandHeight * 0.3);
+    p.texts.push_back({L"Tembrel", static_cast<int>(std::lround(36 * s + bandHeight * 0.6)),
+                       (bandHeight - Scaled(40, s)) / 2, Scaled(300, s), Scaled(40, s),
+                       Scaled(30, s), true, kWhite});
+    // The panel and its soft shadow.
+    const double l = panel.left;
+    const double t = panel.top;
+    c.RoundRect(l + 2 * s, t + 4 * s, panel.width, panel.height, 14 * s, kNavy, 0.08);
+    c.RoundRect(l, t, panel.width, panel.height, 12 * s, kWhite, 1.0);
     return p;
 }
 

@@ -21,6 +21,20 @@ TEST(PicturesTest, PicturesAndIconsHaveTheirDesignedSizesAndScaleWithTheDpi) {
     EXPECT_EQ(SessionBackground(1.5).canvas.Width(), 1058); // drawn afresh at 144 DPI
 }
 
+TEST(PicturesTest, TheLockScreenFillsTheScreenWithItsBandAndAWhitePanelAtAnyDpi) {
+    for (double scale : {1.0, 1.5}) {
+        const int band = static_cast<int>(76 * scale);
+        const PanelRect panel{100, band + 40, 600, 400};
+        const Picture p = LockScreenBackground(1024, 768, band, panel, scale);
+        EXPECT_EQ(p.canvas.Width(), 1024);
+        EXPECT_EQ(p.canvas.Height(), 768);
+        EXPECT_LT(p.canvas.At(500, band / 2).r, 80); // the navy band
+        const Rgb inside = p.canvas.At(400, band + 240);
+        EXPECT_EQ(inside.r + inside.g + inside.b, 3 * 255); // controls lie on plain white
+        EXPECT_LT(p.canvas.At(50, band + 240).r, 255);      // the sky beside the panel
+    }
+}
+
 TEST(CanvasTest, DiscCoversItsInsideSoftensItsEdgeAndStaysOnTheCanvas) {
     const Rgb white{255, 255, 255};
     Canvas canvas(12, 12);

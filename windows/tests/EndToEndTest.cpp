@@ -11,6 +11,9 @@
 
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Regional.h"
+#include "standins/engine/EngineControls.h"
+#include "windows/BonusTimeWindow.h"
+#include "windows/MPasswordWindow.h"
 #include "windows/tests/EndToEnd.h"
 
 namespace tembrel {
@@ -160,6 +163,62 @@ TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     EXPECT_TRUE(tembrel.Ended(20000));
     EXPECT_EQ(ReadFileDirect(folder / "EN.var"), "|||EN|||None\r\n");
     SetEnvironmentVariableA("TEMBREL_WINLOCK_LOG", nullptr);
+}
+
+void Click(HWND window, int id) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+void Type(HWND window, int id, const wchar_t* text) {
+    SendMessageW(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// The master password a parent chooses on our lock screen opens Tembrel's gate, in any letter
+// case: both programs keep and check it the same way, by its hash alone.
+TEST(EndToEndTest, TheMasterPasswordChosenOnTheLockScreenOpensTheGate) {
+    Installed run(false);
+    const std::string lockScreen = run.folder / "LockScreen.exe";
+    ASSERT_TRUE(CopyFileA(BesideThisTest("engine.exe").c_str(), lockScreen.c_str(), FALSE));
+    {
+        Process engine;
+        ASSERT_TRUE(engine.Start(lockScreen, run.folder.Path()));
+        HWND screen = nullptr;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return (screen = TopWindowOf(engine.info.dwProcessId, engine::kClassName)) !=
+                       nullptr;
+            },
+            std::chrono::seconds(30)));
+        Click(screen, engine::kParents); // none set yet: straight to choosing one
+        Type(screen, engine::kNewMaster, L"Rex2024");
+        Type(screen, engine::kNewMasterAgain, L"Rex2024");
+        Type(screen, engine::kNewHint, L"the dog and the year");
+        Click(screen, engine::kSetMaster);
+        ASSERT_TRUE(WaitFor(
+            [&] { return ReadIfThere(run.folder / "ps.var").find("mhash") != std::string::npos; },
+            std::chrono::seconds(30)));
+    }
+    const std::string ps = ReadIfThere(run.folder / "ps.var");
+    EXPECT_NE(ps.find("|||mhash|||pbkdf2-sha256$600000$"), std::string::npos) << ps;
+    EXPECT_EQ(ps.find("mpass"), std::string::npos) << ps;
+
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.HandOver("|||allow|||600\r\n|||user|||Ann\r\n"));
+    const DWORD id = run.tembrel.info.dwProcessId;
+    Click(SessionWindowOf(id), win::HorodeskWindow::kCommand1);
+    HWND gate = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (gate = TopWindowOf(id, win::MPasswordWindow::kClassName)) != nullptr; },
+        std::chrono::seconds(10)));
+    Type(gate, win::MPasswordWindow::kText3, L"rEX2024");
+    Click(gate, win::MPasswordWindow::kCommand3);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return TopWindowOf(id, win::BonusTimeWindow::kClassName) != nullptr &&
+                   TopWindowOf(id, win::MPasswordWindow::kClassName) == nullptr;
+        },
+        std::chrono::seconds(60)));
+    // The quit signal would wait for the 10-minute session: the run ends with the test instead.
 }
 
 // taskkill /F in the middle of a session: the next start records what the session used up to the
