@@ -1,10 +1,9 @@
 #include "session/JournalCodec.h"
 
-#include <cmath>
-#include <cstdio>
 #include <map>
 
 #include "platform/Errors.h"
+#include "records/CalendarText.h"
 #include "records/Number.h"
 
 namespace tembrel {
@@ -14,29 +13,21 @@ namespace {
 constexpr std::string_view kHeader = "Tembrel journal 1";
 constexpr std::string_view kPending = "pending";
 
-std::string TimeText(const LocalTime& t) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return buffer;
-}
-
+// The journal's times are the log's stamps; a time that does not read back is damage.
 LocalTime ParseTime(const std::string& text) {
-    LocalTime t;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour,
-                    &t.minute, &t.second, &tail) != 6) {
+    const std::optional<LocalTime> time = ReadStamp(text);
+    if (!time) {
         throw InvalidArgument("no time: \"" + text + "\"");
     }
-    return t;
+    return *time;
 }
 
 long long ParseWhole(const std::string& text) {
-    const double value = NumericValue(text, ".");
-    if (value != std::floor(value)) {
+    try {
+        return WholeNumber(text);
+    } catch (const TembrelError&) {
         throw InvalidArgument("no whole number: \"" + text + "\"");
     }
-    return WholePart(value);
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -95,8 +86,8 @@ std::string JournalText(const JournalEntry& entry) {
         line("user", s->user);
         line("allowance", NumberText(s->allowance));
         line("remaining", NumberText(s->remaining));
-        line("pickup", TimeText(s->pickUp));
-        line("written", TimeText(s->written));
+        line("pickup", StampText(s->pickUp));
+        line("written", StampText(s->written));
         line("bonus", NumberText(s->bonusGiven));
         line("daily", s->names.daily);
         line("dated", s->names.dated);

@@ -47,7 +47,7 @@ bool UsageLedger::Guard(std::string_view operation, const std::function<void()>&
 }
 
 std::string UsageLedger::JournalPath() const {
-    return files_.ProgramFolder() + "\\" + kJournalFile;
+    return ProgramFilePath(files_, kJournalFile);
 }
 
 std::optional<std::string> UsageLedger::Read(std::string_view key, std::string_view name) {
