@@ -361,6 +361,7 @@ void Horodesk::CountDownPart() {
             running_->CountOneSecond();
         } else {
             bonus_ -= 1;
+            running_->CountBonusSecond();
         }
     }
     SetStatus(SecondsToClock(static_cast<double>(running_->Remaining() + WholePart(bonus_)),
