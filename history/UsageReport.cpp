@@ -270,8 +270,12 @@ std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalT
                "</dd></div><div><dt>Last week</dt><dd>" + Total(child.lastWeek, weekLimit) +
                "</dd></div></dl>";
         Limits(out, child);
-        Chart(out, child, today);
-        Sessions(out, child);
+        if (child.last.empty()) {
+            out += "<p class=\"limits\">No sessions yet.</p>"; // an empty chart says nothing
+        } else {
+            Chart(out, child, today);
+            Sessions(out, child);
+        }
         out += "</section>\n";
     }
     out += "</main></body></html>\n";

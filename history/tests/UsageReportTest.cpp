@@ -284,7 +284,8 @@ TEST_F(SessionTest, TheReportCountsTheTimeAtThePcBesideTheLimitsOfEveryListedChi
         EXPECT_NE(page.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(Count(page, "<h2>"), 3u); // "ann" is Ann, not a child of her own
-    EXPECT_EQ(Count(page, "class=\"limits\""), 2u);
+    EXPECT_EQ(Count(page, "No sessions yet."), 2u);
+    EXPECT_EQ(Count(page, "<svg"), 1u);
 }
 
 TEST_F(SessionTest, AReportThatCannotBeWrittenLeavesTheOldPageAndTheCloseGoesOn) {
