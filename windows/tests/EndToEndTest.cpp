@@ -141,7 +141,7 @@ TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     // The close's row in the history, and the page drawn from it, beside the records.
     EXPECT_TRUE(WaitFor(
         [&] {
-            return ReadIfThere(folder / "Tembrel usage.csv").find(",\"Ann\",5,0,time up\r\n") !=
+            return ReadIfThere(folder / "Tembrel usage.csv").find(",\"Ann\",5,0,time up,0\r\n") !=
                    std::string::npos;
         },
         std::chrono::seconds(10)));
@@ -208,14 +208,14 @@ TEST(EndToEndTest, TheMasterPasswordChosenOnTheLockScreenOpensTheGate) {
     Click(SessionWindowOf(id), win::HorodeskWindow::kCommand1);
     HWND gate = nullptr;
     ASSERT_TRUE(WaitFor(
-        [&] { return (gate = TopWindowOf(id, win::MPasswordWindow::kClassName)) != nullptr; },
+        [&] { return (gate = TopWindowOf(id, win::MPasswordWindow::kFrame.className)) != nullptr; },
         std::chrono::seconds(10)));
     Type(gate, win::MPasswordWindow::kText3, L"rEX2024");
     Click(gate, win::MPasswordWindow::kCommand3);
     EXPECT_TRUE(WaitFor(
         [&] {
-            return TopWindowOf(id, win::BonusTimeWindow::kClassName) != nullptr &&
-                   TopWindowOf(id, win::MPasswordWindow::kClassName) == nullptr;
+            return TopWindowOf(id, win::BonusTimeWindow::kFrame.className) != nullptr &&
+                   TopWindowOf(id, win::MPasswordWindow::kFrame.className) == nullptr;
         },
         std::chrono::seconds(60)));
     // The quit signal would wait for the 10-minute session: the run ends with the test instead.
