@@ -312,7 +312,7 @@ TEST(EndToEndTest, UndeletableHandOverStartsNoSession) {
         [&] {
             return ReadIfThere(run.folder / "Tembrel usage.csv").find(",\"Ann\",") !=
                        std::string::npos &&
-                   ReadIfThere(run.folder / "Tembrel usage.csv").find(",0,replaced\r\n") !=
+                   ReadIfThere(run.folder / "Tembrel usage.csv").find(",0,replaced,0\r\n") !=
                        std::string::npos;
         },
         std::chrono::seconds(30)));

@@ -119,7 +119,7 @@ TEST(RegionalCycleTest, EveryChildLogsInCountsDownAndIsRecorded) {
         // The history keeps the name as the records do, in the code page; the page shows it in
         // UTF-8.
         const std::string row =
-            ",\"" + children[i].ansi + "\"," + std::to_string(kAllowance) + ",0,time up\r\n";
+            ",\"" + children[i].ansi + "\"," + std::to_string(kAllowance) + ",0,time up,0\r\n";
         EXPECT_TRUE(WaitFor(
             [&] {
                 return ReadIfThere(folder / "Tembrel usage.csv").find(row) != std::string::npos;
