@@ -11,6 +11,7 @@
 #include "history/UsageRecorder.h"
 #include "history/UsageReport.h"
 #include "platform/fakes/FakeClock.h"
+#include "platform/fakes/FakeRegional.h"
 #include "platform/fakes/MemoryFiles.h"
 #include "session/DiagnosticLog.h"
 
@@ -69,7 +70,8 @@ void BM_CloseWritesHistoryAndReport(benchmark::State& state) {
     FakeClock clock;
     clock.now = kNow;
     DiagnosticLog log(files, clock);
-    UsageRecorder recorder(files, clock, log);
+    FakeRegional regional;
+    UsageRecorder recorder(files, clock, regional, log);
     const std::string csvPath = files.folder + "\\" + UsageHistory::kFileName;
     const std::string pagePath = files.folder + "\\" + UsageReport::kFileName;
     const std::string csv = HistoryText(History());

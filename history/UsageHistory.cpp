@@ -16,7 +16,12 @@ namespace tembrel {
 
 namespace {
 
-constexpr std::string_view kHeader = "date,start,end,child,allowance seconds,bonus seconds,ended";
+// The bonus used came later, as a last column: a history written before it reads on, each of its
+// rows with no bonus used.
+constexpr std::string_view kOldHeader =
+    "date,start,end,child,allowance seconds,bonus seconds,ended";
+constexpr std::string_view kHeader =
+    "date,start,end,child,allowance seconds,bonus seconds,ended,bonus used seconds";
 
 // Each way a session can end: as the history writes it, and as a parent reads it.
 struct ReasonNames {
@@ -88,7 +93,7 @@ std::optional<std::vector<std::string>> SplitFields(std::string_view line) {
 
 std::optional<ClosedSession> ReadRow(std::string_view line) {
     const auto fields = SplitFields(line);
-    if (!fields || fields->size() != 7) {
+    if (!fields || (fields->size() != 7 && fields->size() != 8)) {
         return std::nullopt;
     }
     const auto& f = *fields;
@@ -121,9 +126,11 @@ std::optional<ClosedSession> ReadRow(std::string_view line) {
     const auto used = Whole(f[4]);
     const auto bonus = Whole(f[5]);
     const auto reason = ReasonFromCode(f[6]);
-    if (row.user.empty() || !used || !bonus || !reason) {
+    const auto bonusUsed = f.size() == 8 ? Whole(f[7]) : std::optional<long long>(0);
+    if (row.user.empty() || !used || !bonus || !reason || !bonusUsed || *bonusUsed < 0) {
         return std::nullopt;
     }
+    row.bonusUsed = *bonusUsed;
     row.allowanceUsed = *used;
     row.bonusGiven = *bonus;
     row.reason = *reason;
@@ -183,7 +190,7 @@ std::string HistoryRow(const ClosedSession& session) {
     return IsoDate(session.end) + "," + IsoTime(session.start) + "," + IsoTime(session.end) +
            ",\"" + name + "\"," + std::to_string(session.allowanceUsed) + "," +
            std::to_string(session.bonusGiven) + "," + std::string(ReasonCode(session.reason)) +
-           "\r\n";
+           "," + std::to_string(session.bonusUsed) + "\r\n";
 }
 
 ParsedHistory ParseHistory(std::string_view text) {
@@ -197,7 +204,7 @@ ParsedHistory ParseHistory(std::string_view text) {
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        const bool header = first && line == kHeader;
+        const bool header = first && (line == kHeader || line == kOldHeader);
         first = false;
         if (header || (line.empty() && ended)) {
             continue;

@@ -34,7 +34,8 @@ std::string_view ReasonText(CloseReason reason);
 std::string_view HistoryHeader();
 
 // One row, with its CR LF: the close's date (the day its use was counted to), start and end time,
-// child, seconds of allowance used, bonus seconds given, how it ended. A start later in the day
+// child, seconds of allowance used, bonus seconds given, how it ended, bonus seconds used (rows of
+// an older history, without the last column, read with none). A start later in the day
 // than the end lies on the day before. The child's name is always quoted; quotes are doubled,
 // control characters become "?" so that a row is always one line, and a name that a spreadsheet
 // would take for a formula (= + - @) gets a leading "'", as does one that begins with "'" itself,

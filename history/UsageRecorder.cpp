@@ -16,8 +16,15 @@ void UsageRecorder::Closed(const ClosedSession& session) noexcept {
     if (!rows) {
         return; // the page stays as it was rather than show a history that lacks the file's rows
     }
+    // The children set up on the lock screen have their card from the start, with their limits.
+    std::vector<ListedChild> listed;
     try {
-        report_.Write(*rows, now);
+        listed = ListedChildren(files_, regional_);
+    } catch (const std::exception& e) {
+        log_.Append("Usage report", std::string("the list of children: ") + e.what());
+    }
+    try {
+        report_.Write(*rows, now, listed);
     } catch (const std::exception& e) {
         log_.Append("Usage report", e.what());
     } catch (...) {

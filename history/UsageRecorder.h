@@ -9,22 +9,26 @@
 #include "platform/Clock.h"
 #include "platform/FailureLog.h"
 #include "platform/Files.h"
+#include "platform/Regional.h"
 #include "session/ClosedSession.h"
 
 namespace tembrel {
 
 class UsageRecorder {
   public:
-    UsageRecorder(Files& files, const Clock& clock, FailureLog& log,
+    UsageRecorder(Files& files, const Clock& clock, const Regional& regional, FailureLog& log,
                   AnsiToUtf8 toUtf8 = Windows1252ToUtf8)
-        : clock_(clock), log_(log), history_(files, log), report_(files, std::move(toUtf8)) {}
+        : files_(files), clock_(clock), regional_(regional), log_(log), history_(files, log),
+          report_(files, std::move(toUtf8)) {}
 
     void Closed(const ClosedSession& session) noexcept;
 
     const UsageHistory& History() const { return history_; }
 
   private:
+    Files& files_;
     const Clock& clock_;
+    const Regional& regional_;
     FailureLog& log_;
     UsageHistory history_;
     UsageReport report_;

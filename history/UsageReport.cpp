@@ -7,6 +7,7 @@
 #include "history/UsageHistory.h"
 #include "history/UsageSummary.h"
 #include "records/CalendarText.h"
+#include "records/ChildLimits.h"
 #include "records/Counter.h"
 #include "records/FileHandle.h"
 #include "records/FindDate.h"
@@ -65,6 +66,9 @@ h2{font-size:1.25em;margin:0 0 8px;overflow-wrap:anywhere}
 .totals div{background:#e8f0fc;border-radius:6px;padding:6px 10px}
 .totals dt{font-size:.8em;color:#4a5366}
 .totals dd{margin:0;font-size:1.3em;font-weight:600;white-space:nowrap}
+.totals small{display:block;font-size:.62em;font-weight:400;color:#4a5366}
+.limits{margin:0 0 10px;font-size:.88em;color:#4a5366}
+.limits b{color:#1d2330;font-weight:600}
 svg{display:block;width:100%;height:auto;max-width:640px;overflow:visible}
 svg .bar{fill:#4a86d9}
 svg .today{fill:#1d4f99}
@@ -150,6 +154,49 @@ void Chart(std::string& out, const ChildUsage& child, long long today) {
     out += "</svg>";
 }
 
+std::string HourText(int hour) {
+    return TwoDigits(hour) + ":00";
+}
+
+// One day's limits: "1 h 00 min, 08:00–20:00"; "none" for a day without time.
+std::string DayLimitText(const DayLimits& day) {
+    if (day.minutes <= 0 || day.open >= day.close) {
+        return "none";
+    }
+    return Duration(day.minutes * 60LL) + ", " +
+           (day.open <= 0 && day.close >= 24 ? std::string("all day")
+                                             : HourText(day.open) + "–" + HourText(day.close));
+}
+
+// The limits as set, days with the same limits one after another taken together:
+// "Mon–Fri 1 h 00 min, 08:00–20:00 · Sat–Sun 2 h 00 min, all day · 6 h 00 min a week".
+void Limits(std::string& out, const ChildUsage& child) {
+    if (!child.limits) {
+        return;
+    }
+    const auto& days = child.limits->days;
+    out += "<p class=\"limits\"><b>Limits</b> ";
+    for (std::size_t first = 0; first < days.size();) {
+        std::size_t last = first;
+        while (last + 1 < days.size() && days[last + 1] == days[first]) {
+            ++last;
+        }
+        out += std::string(first == 0 ? "" : " · ") + kWeekdays[first] +
+               (last == first ? "" : std::string("–") + kWeekdays[last]) + " " +
+               DayLimitText(days[first]);
+        first = last + 1;
+    }
+    if (child.limits->weeklyMinutes) {
+        out += " · " + Duration(*child.limits->weeklyMinutes * 60LL) + " a week";
+    }
+    out += "</p>";
+}
+
+// What was used, and under it the limit it counts against when there is one.
+std::string Total(long long used, std::optional<long long> limit) {
+    return Duration(used) + (limit ? "<small>of " + Duration(*limit) + "</small>" : "");
+}
+
 void Sessions(std::string& out, const ChildUsage& child) {
     out += "<h3>Last sessions</h3><table><thead><tr><th>Date</th><th class=\"wide\">From</th>"
            "<th>To</th><th class=\"n\">Used</th><th class=\"n wide\">Bonus</th><th>Ended</th>"
@@ -157,17 +204,37 @@ void Sessions(std::string& out, const ChildUsage& child) {
     for (const ClosedSession& s : child.last) {
         out += "<tr><td>" + ShortDayLabel(DayNumber(s.end)) + "</td><td class=\"wide\">" +
                IsoTime(s.start).substr(0, 5) + "</td><td>" + IsoTime(s.end).substr(0, 5) +
-               "</td><td class=\"n\">" + Duration(s.allowanceUsed) + "</td><td class=\"n wide\">" +
-               (s.bonusGiven == 0 ? "" : Duration(s.bonusGiven)) + "</td><td>" +
-               std::string(ReasonText(s.reason)) + "</td></tr>";
+               "</td><td class=\"n\">" + Duration(SecondsAtThePc(s)) +
+               "</td><td class=\"n wide\">" + (s.bonusGiven == 0 ? "" : Duration(s.bonusGiven)) +
+               "</td><td>" + std::string(ReasonText(s.reason)) + "</td></tr>";
     }
     out += "</tbody></table>";
 }
 
 } // namespace
 
+std::vector<ListedChild> ListedChildren(Files& files, const Regional& regional) {
+    const std::string list =
+        ReadRecord(files, contract::kChildrenKey, contract::kChildrenFile).value_or("");
+    std::vector<ListedChild> children;
+    for (std::size_t begin = 0; begin < list.size();) {
+        const std::size_t end = std::min(list.find('/', begin), list.size());
+        if (end > begin) {
+            ListedChild child{list.substr(begin, end - begin), std::nullopt};
+            try {
+                child.limits = ReadLimits(files, regional, child.name);
+            } catch (const std::exception&) {
+                // A record that cannot be read shows no limits; her use is shown all the same.
+            }
+            children.push_back(std::move(child));
+        }
+        begin = end + 1;
+    }
+    return children;
+}
+
 std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalTime& now,
-                            const AnsiToUtf8& toUtf8) {
+                            const AnsiToUtf8& toUtf8, const std::vector<ListedChild>& listed) {
     const long long today = DayNumber(now);
     std::string out;
     out.reserve(4096 + rows.size() / 4);
@@ -181,19 +248,34 @@ std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalT
            " " + IsoTime(now).substr(0, 5) +
            ", after the last session closed. Every session is listed in Tembrel usage.csv "
            "beside this page.</p></header>\n";
-    const std::vector<ChildUsage> children = SummariseUsage(rows, now);
+    const std::vector<ChildUsage> children = SummariseUsage(rows, now, 8, listed);
     if (children.empty()) {
         out += "<p class=\"empty\">No sessions recorded yet.</p>";
     }
+    const int weekday = Weekday(today);
     out += "<main>\n";
     for (const ChildUsage& child : children) {
         out += "<section class=\"child\"><h2>" + HtmlText(toUtf8(child.user), kNameCharacters) +
-               "</h2><dl class=\"totals\"><div><dt>Today</dt><dd>" + Duration(child.today) +
-               "</dd></div><div><dt>This week</dt><dd>" + Duration(child.thisWeek) +
-               "</dd></div><div><dt>Last week</dt><dd>" + Duration(child.lastWeek) +
+               "</h2>";
+        std::optional<long long> todayLimit;
+        std::optional<long long> weekLimit;
+        if (child.limits) {
+            todayLimit = child.limits->days[static_cast<std::size_t>(weekday)].minutes * 60LL;
+            if (child.limits->weeklyMinutes) {
+                weekLimit = *child.limits->weeklyMinutes * 60LL;
+            }
+        }
+        out += "<dl class=\"totals\"><div><dt>Today</dt><dd>" + Total(child.today, todayLimit) +
+               "</dd></div><div><dt>This week</dt><dd>" + Total(child.thisWeek, weekLimit) +
+               "</dd></div><div><dt>Last week</dt><dd>" + Total(child.lastWeek, weekLimit) +
                "</dd></div></dl>";
-        Chart(out, child, today);
-        Sessions(out, child);
+        Limits(out, child);
+        if (child.last.empty()) {
+            out += "<p class=\"limits\">No sessions yet.</p>"; // an empty chart says nothing
+        } else {
+            Chart(out, child, today);
+            Sessions(out, child);
+        }
         out += "</section>\n";
     }
     out += "</main></body></html>\n";
@@ -204,9 +286,10 @@ std::string UsageReport::Path() const {
     return ProgramFilePath(files_, kFileName);
 }
 
-void UsageReport::Write(const std::vector<ClosedSession>& rows, const LocalTime& now) {
+void UsageReport::Write(const std::vector<ClosedSession>& rows, const LocalTime& now,
+                        const std::vector<ListedChild>& listed) {
     // Beside itself and swapped in: a browser never finds half a page.
-    ReplaceFile(files_, Path(), UsageReportPage(rows, now, toUtf8_));
+    ReplaceFile(files_, Path(), UsageReportPage(rows, now, toUtf8_, listed));
 }
 
 } // namespace tembrel

@@ -14,15 +14,23 @@
 #include <vector>
 
 #include "history/HtmlText.h"
+#include "history/UsageSummary.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/Regional.h"
 #include "session/ClosedSession.h"
 
 namespace tembrel {
 
-// The whole page: a section a child, from SummariseUsage.
+// The children on the lock screen's list, each with her limits (none where her record cannot be
+// read). Throws when the list itself cannot be read.
+std::vector<ListedChild> ListedChildren(Files& files, const Regional& regional);
+
+// The whole page: a section a child, from SummariseUsage; a listed child has one even before her
+// first session, with her limits beside what she used.
 std::string UsageReportPage(const std::vector<ClosedSession>& rows, const LocalTime& now,
-                            const AnsiToUtf8& toUtf8 = Windows1252ToUtf8);
+                            const AnsiToUtf8& toUtf8 = Windows1252ToUtf8,
+                            const std::vector<ListedChild>& listed = {});
 
 class UsageReport {
   public:
@@ -33,7 +41,8 @@ class UsageReport {
 
     std::string Path() const;
     // Writes the page beside itself and swaps it in: a browser never finds half a page. Throws.
-    void Write(const std::vector<ClosedSession>& rows, const LocalTime& now);
+    void Write(const std::vector<ClosedSession>& rows, const LocalTime& now,
+               const std::vector<ListedChild>& listed = {});
 
   private:
     Files& files_;

@@ -27,10 +27,22 @@ long long EndSecond(const ClosedSession& s) {
     return LocalSeconds(s.end);
 }
 
+std::string Folded(std::string name) {
+    for (char& c : name) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    return name;
+}
+
 } // namespace
 
+long long SecondsAtThePc(const ClosedSession& session) {
+    return session.allowanceUsed + session.bonusUsed;
+}
+
 std::vector<ChildUsage> SummariseUsage(const std::vector<ClosedSession>& rows, const LocalTime& now,
-                                       std::size_t lastSessions) {
+                                       std::size_t lastSessions,
+                                       const std::vector<ListedChild>& listed) {
     const long long today = DayNumber(now);
     const long long monday = today - Weekday(today);
     std::map<std::string, ChildUsage> children;
@@ -39,18 +51,33 @@ std::vector<ChildUsage> SummariseUsage(const std::vector<ClosedSession>& rows, c
         ChildUsage& child = children[row.user];
         child.user = row.user;
         const long long day = DayNumber(row.end);
+        const long long seconds = SecondsAtThePc(row);
         if (day == today) {
-            child.today += row.allowanceUsed;
+            child.today += seconds;
         }
         if (day >= monday && day <= today) {
-            child.thisWeek += row.allowanceUsed;
+            child.thisWeek += seconds;
         } else if (day >= monday - 7 && day < monday) {
-            child.lastWeek += row.allowanceUsed;
+            child.lastWeek += seconds;
         }
         if (day > today - 14 && day <= today) {
-            child.days[static_cast<std::size_t>(day - (today - 13))] += row.allowanceUsed;
+            child.days[static_cast<std::size_t>(day - (today - 13))] += seconds;
         }
         sessions[row.user].push_back(&row);
+    }
+    for (const ListedChild& entry : listed) {
+        bool found = false;
+        for (auto& [user, child] : children) {
+            if (Folded(user) == Folded(entry.name)) {
+                child.limits = entry.limits;
+                found = true;
+            }
+        }
+        if (!found) {
+            ChildUsage& child = children[entry.name];
+            child.user = entry.name;
+            child.limits = entry.limits;
+        }
     }
     std::vector<ChildUsage> result;
     result.reserve(children.size());

@@ -35,14 +35,14 @@ set_dpi() {
 # The names given on the command line, or all of them.
 windows=("$@")
 if ((${#windows[@]} == 0)); then
-    windows=(splash session gate bonus warning lock-login lock-parents lock-child lock-child-150)
+    windows=(splash session gate bonus warning warning-midday lock-login lock-parents lock-child lock-child-150)
 fi
 for window in "${windows[@]}"; do
     rect=$work/$window.txt
     # A Wine desktop of the screen's size: Wine draws the window frames itself, as Windows does.
     # Only a desktop named "shell" has a taskbar, with the notification area the warning needs.
     desktop=Tembrel
-    [[ $window == warning ]] && desktop=shell
+    [[ $window == warning* ]] && desktop=shell
     program=(build/windows/bin/TembrelScreens.exe "$window")
     if [[ $window == lock-* ]]; then
         page=${window#lock-}

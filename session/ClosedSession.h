@@ -26,6 +26,7 @@ struct ClosedSession {
     long long allowanceUsed = 0; // seconds of allowance used, as recorded
     long long bonusGiven = 0; // bonus seconds a parent added during the session (net, may be < 0)
     CloseReason reason = CloseReason::TimeUp;
+    long long bonusUsed = 0; // seconds at the PC spent from the bonus, apart from the allowance
 };
 
 } // namespace tembrel

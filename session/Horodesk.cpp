@@ -11,6 +11,7 @@
 #include "records/Number.h"
 #include "records/Optionals.h"
 #include "records/RecordContract.h"
+#include "records/SessionEnd.h"
 
 namespace tembrel {
 
@@ -33,6 +34,25 @@ std::optional<int> ClosingHour(const std::optional<std::string>& open,
         return std::nullopt;
     }
     return static_cast<int>(hour);
+}
+
+// What the lock screen says after the close; nothing for a close it does not come back from.
+std::optional<SessionEndReason> EndReasonFor(CloseReason reason) {
+    switch (reason) {
+    case CloseReason::TimeUp:
+        return SessionEndReason::TimeUp;
+    case CloseReason::HoursWindow:
+        return SessionEndReason::HoursOver;
+    case CloseReason::Midday:
+        return SessionEndReason::Midday;
+    case CloseReason::EndSession:
+        return SessionEndReason::EndSession;
+    case CloseReason::Replaced:  // the next child's session runs: no lock screen to tell
+    case CloseReason::Shutdown:  // Windows ends the session: the next logon is a fresh start
+    case CloseReason::Recovered: // the start-up cannot know how the lost session ended
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -341,6 +361,7 @@ void Horodesk::CountDownPart() {
             running_->CountOneSecond();
         } else {
             bonus_ -= 1;
+            running_->CountBonusSecond();
         }
     }
     SetStatus(SecondsToClock(static_cast<double>(running_->Remaining() + WholePart(bonus_)),
@@ -432,7 +453,13 @@ void Horodesk::NoMoreTime(CloseReason reason) {
     // Every end of a session is this one close; the closing message and the bonus going back to
     // 0 are the recording's own steps.
     if (HasSessionToRecord()) {
+        const std::string user = running_->User();
         RecordSession(reason);
+        // Before the launch, so that the lock screen finds it; a write that fails costs only
+        // the sentence, never the close or the launch.
+        if (const auto why = EndReasonFor(reason)) {
+            Guard("Close reason", [&] { RecordSessionEnd(ports_.files, user, *why); });
+        }
     }
     LaunchEngine();
 }

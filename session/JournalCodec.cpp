@@ -69,6 +69,9 @@ JournalSession ParseSession(const std::map<std::string, std::string>& fields) {
     s.pickUp = ParseTime(field("pickup"));
     s.written = ParseTime(field("written"));
     s.bonusGiven = ParseWhole(field("bonus"));
+    if (const auto it = fields.find("bonusused"); it != fields.end()) {
+        s.bonusUsed = ParseWhole(it->second);
+    }
     s.names = {field("daily"), field("dated"), field("weekly"), ParseWhole(field("weekstart"))};
     return s;
 }
@@ -89,6 +92,7 @@ std::string JournalText(const JournalEntry& entry) {
         line("pickup", StampText(s->pickUp));
         line("written", StampText(s->written));
         line("bonus", NumberText(s->bonusGiven));
+        line("bonusused", NumberText(s->bonusUsed));
         line("daily", s->names.daily);
         line("dated", s->names.dated);
         line("weekly", s->names.weekly);

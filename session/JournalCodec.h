@@ -35,6 +35,7 @@ struct JournalSession {
     LocalTime pickUp;
     LocalTime written;
     long long bonusGiven = 0;
+    long long bonusUsed = 0;    // a journal from before it was kept reads as 0
     contract::UsageNames names; // the files its use goes to, named when written
 };
 

@@ -6,12 +6,13 @@ RunningSession RunningSession::FromJournal(const JournalSession& journal) {
     RunningSession session(journal.user, journal.allowance, journal.pickUp);
     session.remaining_ = journal.remaining;
     session.bonusGiven_ = journal.bonusGiven;
+    session.bonusUsed_ = journal.bonusUsed;
     return session;
 }
 
 JournalSession RunningSession::Journal(const LocalTime& now, contract::UsageNames names) const {
-    return JournalSession{user_, allowance_,  remaining_,      pickUp_,
-                          now,   bonusGiven_, std::move(names)};
+    return JournalSession{user_, allowance_,  remaining_, pickUp_,
+                          now,   bonusGiven_, bonusUsed_, std::move(names)};
 }
 
 ClosedSession RunningSession::Close(const LocalTime& end, CloseReason reason,
@@ -22,6 +23,7 @@ ClosedSession RunningSession::Close(const LocalTime& end, CloseReason reason,
     closed.end = end;
     closed.allowanceUsed = recordedUse.value_or(0);
     closed.bonusGiven = bonusGiven_;
+    closed.bonusUsed = bonusUsed_;
     closed.reason = reason;
     return closed;
 }

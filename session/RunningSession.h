@@ -25,8 +25,11 @@ class RunningSession {
     long long Remaining() const { return remaining_; }
     long long Used() const { return allowance_ - remaining_; }
     long long BonusGiven() const { return bonusGiven_; }
+    long long BonusUsed() const { return bonusUsed_; }
 
     void CountOneSecond() { --remaining_; }
+    // A second at the PC paid from the bonus: the allowance stays, the time used grows.
+    void CountBonusSecond() { ++bonusUsed_; }
     void BonusChanged(long long seconds) { bonusGiven_ += seconds; }
 
     // The hours window last read and evaluated successfully during this session: the opening and
@@ -44,6 +47,7 @@ class RunningSession {
     long long remaining_ = 0;
     LocalTime pickUp_;
     long long bonusGiven_ = 0;
+    long long bonusUsed_ = 0;
 };
 
 } // namespace tembrel

@@ -18,6 +18,24 @@ long long EarliestEnd(const SessionFacts& facts) {
 
 } // namespace
 
+std::string SessionNotices::Warning(const SessionFacts& facts, const char* text) {
+    // The time left wins a tie: what ends the session then is the plain time up.
+    const long long end = EarliestEnd(facts);
+    if (facts.timeLeft <= end) {
+        return text;
+    }
+    if (facts.untilHoursEnd && *facts.untilHoursEnd < facts.untilMidday) {
+        if (!facts.closingHour) {
+            return text;
+        }
+        const int hour = *facts.closingHour;
+        const std::string at = hour >= 24 ? std::string("midnight")
+                                          : (hour < 10 ? "0" : "") + std::to_string(hour) + ":00";
+        return "Your allowed hours end at " + at + ": " + text;
+    }
+    return kMiddayEnd + std::string(text);
+}
+
 void SessionNotices::Start() {
     if (ended_) {
         return;
@@ -71,7 +89,7 @@ void SessionNotices::Update(const SessionFacts& facts) {
         }
     }
     if (due != nullptr) {
-        area_.ShowBalloon(kTitle, due->text);
+        area_.ShowBalloon(kTitle, Warning(facts, due->text));
         area_.BringWindowToFront();
         area_.FlashWindow();
     }

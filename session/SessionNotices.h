@@ -18,6 +18,8 @@ class SessionNotices : public SessionEvents {
     static constexpr const char* kTitle = "Tembrel";
     static constexpr const char* kFiveMinutes = "5 minutes left. Save your work.";
     static constexpr const char* kOneMinute = "1 minute left. Save your work now.";
+    // Said before the warning when the session ends at 12:00 rather than when its time is up.
+    static constexpr const char* kMiddayEnd = "Tembrel stops at 12:00 midday: ";
     static constexpr const char* kNoSession = "Tembrel: no session running";
     static constexpr std::size_t kTooltipLimit = 127; // characters a tooltip holds
 
@@ -43,6 +45,10 @@ class SessionNotices : public SessionEvents {
     void ProgramEnding();
 
     static std::string Tooltip(const SessionFacts& facts);
+    // The warning `text` as told for these facts: it names what ends the session when that is
+    // midday or the end of the allowed hours, which a child cannot see coming on the clock of the
+    // time left.
+    static std::string Warning(const SessionFacts& facts, const char* text);
 
   private:
     struct Threshold {

@@ -17,7 +17,7 @@ ProgramParts::ProgramParts(const SessionPorts& ports, MessageBoxPort& messageBox
       session({ports.files, ports.clock, ports.regional, ports.desktopLock, endAfterNotices,
                ports.log}),
       // Names go from the code page to the page's UTF-8.
-      usage(ports.files, ports.clock, ports.log,
+      usage(ports.files, ports.clock, ports.regional, ports.log,
             [](std::string_view text) { return AnsiTextToUtf8(text); }),
       dialogs(programIcon.Get(), bonusIcon.Get()), bonus(session, dialogs, ports.log),
       gate(ports.files, ports.regional, messageBox, dialogs, bonus, session, endAfterNotices,

@@ -13,8 +13,9 @@ namespace tembrel {
 namespace {
 
 ClosedSession Session(std::string user, LocalTime start, LocalTime end, long long used,
-                      long long bonus = 0, CloseReason reason = CloseReason::TimeUp) {
-    return ClosedSession{std::move(user), start, end, used, bonus, reason};
+                      long long bonus = 0, CloseReason reason = CloseReason::TimeUp,
+                      long long bonusUsed = 0) {
+    return ClosedSession{std::move(user), start, end, used, bonus, reason, bonusUsed};
 }
 
 LocalTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
@@ -30,6 +31,7 @@ void ExpectSame(const ClosedSession& got, const ClosedSession& want) {
     EXPECT_EQ(got.allowanceUsed, want.allowanceUsed);
     EXPECT_EQ(got.bonusGiven, want.bonusGiven);
     EXPECT_EQ(got.reason, want.reason);
+    EXPECT_EQ(got.bonusUsed, want.bonusUsed);
 }
 
 std::string Header() {
@@ -65,9 +67,9 @@ TEST(UsageHistoryRowTest, EveryWayOfEndingWritesOneRowThatReadsBack) {
     std::vector<ClosedSession> sessions;
     for (const Case& c : cases) {
         const ClosedSession s = Session("Ann", At(2026, 12, 9, 14, 3, 7),
-                                        At(2026, 12, 9, 14, 48, 7), 2700, 600, c.reason);
-        EXPECT_EQ(HistoryRow(s),
-                  std::string("2026-12-09,14:03:07,14:48:07,\"Ann\",2700,600,") + c.code + "\r\n");
+                                        At(2026, 12, 9, 14, 48, 7), 2700, 600, c.reason, 480);
+        EXPECT_EQ(HistoryRow(s), std::string("2026-12-09,14:03:07,14:48:07,\"Ann\",2700,600,") +
+                                     c.code + ",480\r\n");
         sessions.push_back(s);
     }
     // Over midnight: the row carries the close's day, and the start reads back as the day before.
@@ -80,6 +82,17 @@ TEST(UsageHistoryRowTest, EveryWayOfEndingWritesOneRowThatReadsBack) {
         ExpectSame(parsed.rows[i], sessions[i]);
     }
     EXPECT_EQ(HistoryText(sessions).substr(0, Header().size()), Header());
+
+    // A history from before the bonus used had its column reads on, with none used; a negative
+    // bonus used is no row.
+    const ParsedHistory older =
+        ParseHistory("date,start,end,child,allowance seconds,bonus seconds,ended\r\n"
+                     "2026-12-09,14:03:07,14:48:07,\"Ann\",2700,600,time up\r\n"
+                     "2026-12-09,15:00:00,15:10:00,\"Ann\",600,0,time up,-5\r\n");
+    EXPECT_EQ(older.damaged, 1u);
+    ASSERT_EQ(older.rows.size(), 1u);
+    ExpectSame(older.rows[0], Session("Ann", At(2026, 12, 9, 14, 3, 7), At(2026, 12, 9, 14, 48, 7),
+                                      2700, 600, CloseReason::TimeUp, 0));
 }
 
 TEST(UsageHistoryRowTest, HostileNamesStayOneFieldOfOneLineAndNeverAFormula) {
@@ -107,7 +120,7 @@ TEST(UsageHistoryRowTest, HostileNamesStayOneFieldOfOneLineAndNeverAFormula) {
         SCOPED_TRACE(c.name);
         const std::string row =
             HistoryRow(Session(c.name, At(2026, 1, 2, 9), At(2026, 1, 2, 10), 60));
-        EXPECT_EQ(row, "2026-01-02,09:00:00,10:00:00," + c.field + ",60,0,time up\r\n");
+        EXPECT_EQ(row, "2026-01-02,09:00:00,10:00:00," + c.field + ",60,0,time up,0\r\n");
         EXPECT_EQ(row.find_first_of("\r\n"), row.size() - 2);
         const ParsedHistory parsed = ParseHistory(Header() + row);
         ASSERT_EQ(parsed.rows.size(), 1u);

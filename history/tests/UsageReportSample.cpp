@@ -6,7 +6,9 @@
 // PAGE gets the page; NAMES, if given, each child's name as the page must show it (UTF-8, one a
 // line, in the page's order). Without --plain two of the children have names full of markup and
 // quotes, as any account can write into the children's file; --plain gives three ordinary names.
-// --children=N keeps the first N children.
+// --children=N keeps the first N children. With --plain the children are on the lock screen's
+// list with their limits, and a fourth, Ava, is listed too, without a session yet (from three
+// children kept).
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -67,6 +69,7 @@ void AddChild(std::vector<ClosedSession>& rows, const std::string& user, unsigne
             s.end = At(day, end);
             s.allowanceUsed = static_cast<long long>(length) * 60 + Next(state) % 60;
             s.bonusGiven = Next(state) % 5 == 0 ? 15 * 60 : 0;
+            s.bonusUsed = s.bonusGiven / 2;
             s.reason = kReasons[Next(state) % (sizeof kReasons / sizeof kReasons[0])];
             rows.push_back(s);
             ++added;
@@ -117,15 +120,31 @@ int main(int argc, char** argv) {
         AddChild(rows, c.name, c.seed, c.minutesADay, c.days, c.most);
     }
 
+    std::vector<ListedChild> listed;
+    if (plain) {
+        ChildLimits schoolDays;
+        for (std::size_t day = 0; day < schoolDays.days.size(); ++day) {
+            schoolDays.days[day] = day < 5 ? DayLimits{120, 8, 20} : DayLimits{180, 0, 24};
+        }
+        schoolDays.weeklyMinutes = 660;
+        ChildLimits sameEveryDay;
+        sameEveryDay.days.fill(DayLimits{150, 9, 19});
+        for (std::size_t i = 0; i < children.size() && i < keep; ++i) {
+            listed.push_back({children[i].name, i == 1 ? sameEveryDay : schoolDays});
+        }
+        if (keep >= 3) {
+            listed.push_back({"Ava", sameEveryDay});
+        }
+    }
     std::ofstream page(paths[0], std::ios::binary);
-    page << UsageReportPage(rows, kNow);
+    page << UsageReportPage(rows, kNow, Windows1252ToUtf8, listed);
     if (!page.flush()) {
         std::cerr << "cannot write " << paths[0] << "\n";
         return 1;
     }
     if (paths.size() == 2) {
         std::ofstream list(paths[1], std::ios::binary);
-        for (const ChildUsage& child : SummariseUsage(rows, kNow)) {
+        for (const ChildUsage& child : SummariseUsage(rows, kNow, 8, listed)) {
             list << Windows1252ToUtf8(child.user) << "\n";
         }
         if (!list.flush()) {

@@ -179,7 +179,7 @@ TEST(UsageReportPageTest, PageStandsAloneAndPrintsOneChildAPage) {
 
 // Every way a session ends reaches the history through the close, with what was used.
 TEST_F(SessionTest, EveryCloseWritesItsRowAndThePage) {
-    UsageRecorder recorder(files, clock, log);
+    UsageRecorder recorder(files, clock, regional, log);
     session.onClosed = [&recorder](const ClosedSession& s) { recorder.Closed(s); };
     struct Case {
         const char* code;
@@ -248,8 +248,48 @@ TEST_F(SessionTest, EveryCloseWritesItsRowAndThePage) {
     EXPECT_NE(page.find("Windows shut down"), std::string::npos);
 }
 
+// A session of 2 minutes' allowance and 2 min 19 s of bonus was 4 min 19 s at the PC; a child
+// set up on the lock screen has her card before her first session; each card shows the limits.
+TEST_F(SessionTest, TheReportCountsTheTimeAtThePcBesideTheLimitsOfEveryListedChild) {
+    UsageRecorder recorder(files, clock, regional, log);
+    session.onClosed = [&recorder](const ClosedSession& s) { recorder.Closed(s); };
+    files["engine"] = "|||children|||Ann/Cleo/Dan\r\n";
+    files["Ann"] = "|||minutes|||60 60 60 60 60 120 120\r\n"
+                   "|||hours|||8-20 8-20 8-20 8-20 8-20 0-24 0-24\r\n|||weekly|||300\r\n";
+    files["Cleo"] = "|||minutes|||0 30 30 30 30 30 30\r\n"
+                    "|||hours|||0-24 0-24 0-24 0-24 0-24 0-24 0-24\r\n|||weekly|||none\r\n";
+    files["Dan"] = "|||minutes|||many\r\n"; // no limits to read: his card shows none
+    session.SetText1("139");
+    HandOver("120", "ann"); // the hand-over may spell her otherwise
+    Ticks(259);
+    ASSERT_FALSE(session.SessionRunning());
+
+    const auto rows = ParseHistory(files.files[files.folder + "\\Tembrel usage.csv"]).rows;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].allowanceUsed, 120);
+    EXPECT_EQ(rows[0].bonusUsed, 139);
+    const std::string page = files.files[files.folder + "\\Tembrel usage.html"];
+    for (const char* part : {
+             "<h2>ann</h2><dl class=\"totals\"><div><dt>Today</dt><dd>4 min<small>of 1 h 00 "
+             "min</small></dd></div><div><dt>This week</dt><dd>4 min<small>of 5 h 00 "
+             "min</small></dd></div><div><dt>Last week</dt><dd>0 min<small>of 5 h 00 "
+             "min</small>",
+             "<b>Limits</b> Mon–Fri 1 h 00 min, 08:00–20:00 · Sat–Sun 2 h 00 min, all day · "
+             "5 h 00 min a week</p>",
+             "<h2>Cleo</h2><dl class=\"totals\"><div><dt>Today</dt><dd>0 min<small>of 0 "
+             "min</small></dd></div><div><dt>This week</dt><dd>0 min</dd>",
+             "<b>Limits</b> Mon none · Tue–Sun 30 min, all day</p>",
+             "<h2>Dan</h2><dl class=\"totals\"><div><dt>Today</dt><dd>0 min</dd>",
+         }) {
+        EXPECT_NE(page.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(Count(page, "<h2>"), 3u); // "ann" is Ann, not a child of her own
+    EXPECT_EQ(Count(page, "No sessions yet."), 2u);
+    EXPECT_EQ(Count(page, "<svg"), 1u);
+}
+
 TEST_F(SessionTest, AReportThatCannotBeWrittenLeavesTheOldPageAndTheCloseGoesOn) {
-    UsageRecorder recorder(files, clock, log);
+    UsageRecorder recorder(files, clock, regional, log);
     session.onClosed = [&recorder](const ClosedSession& s) { recorder.Closed(s); };
     const std::string html = files.folder + "\\Tembrel usage.html";
     files.files[html] = "old page";

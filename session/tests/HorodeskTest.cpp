@@ -414,6 +414,77 @@ TEST_F(CloseTest, RecordRunningSessionRecordsWithoutLaunching) {
     EXPECT_TRUE(lock.calls.empty());
 }
 
+// Each way a session ends leaves the lock screen its reason, before the lock screen is launched;
+// a reason that cannot be written costs only the sentence.
+TEST_F(SessionTest, EachEndLeavesItsReasonForTheLockScreen) {
+    struct Case {
+        const char* name;
+        std::function<void()> end;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"time", [this] { Ticks(3); }, "time"},
+        {"hours",
+         [this] {
+             files["Ann"] = "|||open|||8\r\n|||close|||10\r\n";
+             Ticks(1);
+         },
+         "hours"},
+        {"midday",
+         [this] {
+             clock.now.hour = 12;
+             clock.now.minute = 0;
+             session.Timer2Tick();
+         },
+         "midday"},
+        {"button", [this] { session.Command6Click(); }, "endsession"},
+    };
+    for (const bool failing : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (failing ? " (write fails)" : ""));
+            files.files.clear();
+            lock.calls.clear();
+            clock.now = LocalTime{2025, 12, 8, 10, 0, 0};
+            int launchesBeforeReason = -1;
+            files.beforeOp = [&](MemoryFiles::Op, const std::string& path) {
+                if (path.find("lastend") != std::string::npos) {
+                    launchesBeforeReason = Launches(); // the lock screen reads it as it starts
+                    if (failing) {
+                        throw FileError("locked: " + path);
+                    }
+                }
+            };
+            HandOver("3");
+            session.Timer1Tick();
+            c.end();
+            EXPECT_FALSE(session.SessionRunning());
+            EXPECT_EQ(Launches(), 1);
+            EXPECT_TRUE(Get("used", "Ann12-8-2025").has_value());
+            EXPECT_EQ(launchesBeforeReason, 0);
+            files.beforeOp = nullptr;
+            if (failing) {
+                EXPECT_FALSE(files.Has("lastend"));
+                if (&c == &cases[0]) { // the same failure again is not logged again
+                    EXPECT_NE(LogText().find("Close reason"), std::string::npos);
+                }
+            } else {
+                EXPECT_EQ(Get("user", "lastend"), "Ann");
+                EXPECT_EQ(Get("reason", "lastend"), c.reason);
+            }
+        }
+    }
+}
+
+TEST_F(SessionTest, NoReasonIsLeftWhenTheLockScreenDoesNotComeBack) {
+    HandOver("100");
+    Ticks(5);
+    HandOver("100", "Bob"); // Bob's session replaces Ann's
+    session.Timer1Tick();
+    session.RecordRunningSession(); // Windows ends Bob's session
+    EXPECT_FALSE(files.Has("lastend"));
+    EXPECT_EQ(Get("used", "Bob12-8-2025"), "1");
+}
+
 TEST_F(SessionTest, UsageFileNamesFollowTheDateOfTheClose) {
     struct Case {
         LocalTime date;

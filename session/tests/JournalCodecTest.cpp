@@ -17,6 +17,7 @@ constexpr const char* kSession = "Tembrel journal 1\r\n"
                                  "pickup=2025-12-08 10:00:00\r\n"
                                  "written=2025-12-08 10:00:10\r\n"
                                  "bonus=-40\r\n"
+                                 "bonusused=25\r\n"
                                  "daily=Ann12-8-2025\r\n"
                                  "dated=12-8-2025-Ann\r\n"
                                  "weekly=50Ann2025\r\n"
@@ -36,6 +37,11 @@ TEST(JournalCodec, TextReadBackIsTheSameText) {
     EXPECT_EQ(entry.session->remaining, 590);
     EXPECT_EQ(entry.session->written.second, 10);
     EXPECT_EQ(entry.session->names.weekly, "50Ann2025");
+    EXPECT_EQ(entry.session->bonusUsed, 25);
+    // A journal from before the bonus used was kept reads with none.
+    std::string older = kSession;
+    older.erase(older.find("bonusused=25\r\n"), 14);
+    EXPECT_EQ(ParseJournal(older).session->bonusUsed, 0);
     // Written by hand or by an older copy: bare LF and empty lines are read too.
     EXPECT_EQ(ParseJournal("Tembrel journal 1\n\npending=Ann|used|5||0\n").pending,
               (std::vector<PendingWrite>{{"Ann", "used", 5, std::nullopt, 0, {}}}));

@@ -21,6 +21,10 @@ namespace {
 
 constexpr const char* kFive = SessionNotices::kFiveMinutes;
 constexpr const char* kOne = SessionNotices::kOneMinute;
+const std::string kMiddayFive = "Tembrel stops at 12:00 midday: 5 minutes left. Save your work.";
+const std::string kMiddayOne = "Tembrel stops at 12:00 midday: 1 minute left. Save your work now.";
+const std::string kHoursFive = "Your allowed hours end at 17:00: 5 minutes left. Save your work.";
+const std::string kHoursOne = "Your allowed hours end at 17:00: 1 minute left. Save your work now.";
 
 struct Warning {
     long long at; // the earliest end, in seconds, when the warning came
@@ -73,11 +77,22 @@ TEST(SessionNoticesTest, EachThresholdWarnsOnceBeforeEachKindOfEnd) {
     };
     const std::vector<Row> rows{
         {"time left", 3600, std::nullopt, 43200, {{300, kFive}, {60, kOne}}},
-        {"hours window", 3600, 1000, 43200, {{300, kFive}, {60, kOne}}},
-        {"midday", 3600, 5000, 700, {{300, kFive}, {60, kOne}}},
+        {"hours window", 3600, 1000, 43200, {{300, kHoursFive}, {60, kHoursOne}}},
+        {"midday", 3600, 5000, 700, {{300, kMiddayFive}, {60, kMiddayOne}}},
+        {"hours closing at midday: midday says it",
+         3600,
+         700,
+         700,
+         {{300, kMiddayFive}, {60, kMiddayOne}}},
+        {"time up together with midday: time up",
+         700,
+         std::nullopt,
+         700,
+         {{300, kFive}, {60, kOne}}},
+        {"time up before the hours end", 700, 900, 43200, {{300, kFive}, {60, kOne}}},
         {"starts at exactly 5 minutes", 300, std::nullopt, 43200, {{300, kFive}, {60, kOne}}},
         {"starts under 5 minutes", 299, std::nullopt, 43200, {{60, kOne}}},
-        {"hours window ends in under 5 minutes", 3600, 200, 43200, {{60, kOne}}},
+        {"hours window ends in under 5 minutes", 3600, 200, 43200, {{60, kHoursOne}}},
         {"starts at exactly 1 minute", 60, std::nullopt, 43200, {{60, kOne}}},
         {"starts under 1 minute: warned at once", 45, std::nullopt, 43200, {{45, kOne}}},
     };
@@ -86,6 +101,9 @@ TEST(SessionNoticesTest, EachThresholdWarnsOnceBeforeEachKindOfEnd) {
         Countdown run;
         run.facts.timeLeft = row.timeLeft;
         run.facts.untilHoursEnd = row.untilHoursEnd;
+        if (row.untilHoursEnd) {
+            run.facts.closingHour = 17;
+        }
         run.facts.untilMidday = row.untilMidday;
         run.notices.SessionStarted();
         while (run.facts.timeLeft >= 0 && run.facts.untilMidday >= 0 &&
@@ -94,6 +112,15 @@ TEST(SessionNoticesTest, EachThresholdWarnsOnceBeforeEachKindOfEnd) {
         }
         EXPECT_EQ(run.warnings, row.expected);
     }
+}
+
+TEST(SessionNoticesTest, TheHoursEndIsNamedAsTheClockShowsIt) {
+    SessionFacts facts{true, "Ann", 3600, 300, 43200, 9};
+    EXPECT_EQ(SessionNotices::Warning(facts, kFive),
+              "Your allowed hours end at 09:00: 5 minutes left. Save your work.");
+    facts.closingHour = 24;
+    EXPECT_EQ(SessionNotices::Warning(facts, kFive),
+              "Your allowed hours end at midnight: 5 minutes left. Save your work.");
 }
 
 TEST(SessionNoticesTest, BonusAboveAThresholdMakesItWarnAgain) {
@@ -276,11 +303,14 @@ TEST_F(NoticedSession, HoursWindowEndIsWarnedOfFromTheUsersRecord) {
     EXPECT_EQ(session.HoursWindowCloseHour(), 11);
     EXPECT_TRUE(area.balloons.empty());
     Second(); // at 10:55:00 the tick finds 5 minutes to 11:00
-    EXPECT_EQ(Texts(), std::vector<std::string>{kFive});
+    const std::string five = "Your allowed hours end at 11:00: 5 minutes left. Save your work.";
+    EXPECT_EQ(Texts(), std::vector<std::string>{five});
     while (session.SessionRunning()) {
         Second();
     }
-    EXPECT_EQ(Texts(), (std::vector<std::string>{kFive, kOne}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{
+                  five, "Your allowed hours end at 11:00: 1 minute left. Save your work now."}));
     EXPECT_EQ(clock.now.hour, 11);
     EXPECT_EQ(area.tooltip, SessionNotices::kNoSession);
 }
@@ -326,7 +356,7 @@ TEST_F(NoticedSession, MiddayIsWarnedOf) {
     Second();
     EXPECT_TRUE(Texts().empty());
     Second(); // 11:55:00
-    EXPECT_EQ(Texts(), std::vector<std::string>{kFive});
+    EXPECT_EQ(Texts(), std::vector<std::string>{kMiddayFive});
 }
 
 TEST_F(NoticedSession, EndSessionWhoseCloseFailsIsNotWarnedAbout) {

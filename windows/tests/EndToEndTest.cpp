@@ -141,7 +141,7 @@ TEST(EndToEndTest, OneSessionFromLockDownToQuit) {
     // The close's row in the history, and the page drawn from it, beside the records.
     EXPECT_TRUE(WaitFor(
         [&] {
-            return ReadIfThere(folder / "Tembrel usage.csv").find(",\"Ann\",5,0,time up\r\n") !=
+            return ReadIfThere(folder / "Tembrel usage.csv").find(",\"Ann\",5,0,time up,0\r\n") !=
                    std::string::npos;
         },
         std::chrono::seconds(10)));
@@ -312,7 +312,7 @@ TEST(EndToEndTest, UndeletableHandOverStartsNoSession) {
         [&] {
             return ReadIfThere(run.folder / "Tembrel usage.csv").find(",\"Ann\",") !=
                        std::string::npos &&
-                   ReadIfThere(run.folder / "Tembrel usage.csv").find(",0,replaced\r\n") !=
+                   ReadIfThere(run.folder / "Tembrel usage.csv").find(",0,replaced,0\r\n") !=
                        std::string::npos;
         },
         std::chrono::seconds(30)));

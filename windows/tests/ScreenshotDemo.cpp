@@ -1,9 +1,10 @@
 // Opens one of the four windows over fake ports and keeps it open, for the screenshot script:
-//   TembrelScreens.exe splash|session|gate|bonus|warning <file>
+//   TembrelScreens.exe splash|session|gate|bonus|warning|warning-midday <file>
 // When the window is shown (and, for the session window, has ticked a few times) its screen
 // rectangle is written to <file> as "x y width height". "warning" is the session window a few
 // seconds before the 5-minute warning, on a Wine desktop with a taskbar: the rectangle then takes
-// in the warning's balloon and the notification area as well.
+// in the warning's balloon and the notification area as well. "warning-midday" is an hour's
+// session at 11:55, warned that midday ends it.
 #include <windows.h>
 
 #include <algorithm>
@@ -78,7 +79,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<SplashWindow> splash;
     HWND shown = nullptr;
     UINT_PTR reportAfterMs = 1500;
-    const bool warning = std::strcmp(which, "warning") == 0;
+    const bool midday = std::strcmp(which, "warning-midday") == 0;
+    const bool warning = midday || std::strcmp(which, "warning") == 0;
     if (std::strcmp(which, "splash") == 0) {
         splash = std::make_unique<SplashWindow>(harness->programIcon.Get(), nullptr);
         splash->Open();
@@ -87,7 +89,12 @@ int main(int argc, char** argv) {
     } else {
         // A child's session of an hour, a few seconds in; for the warning, 5 minutes and 3
         // seconds, so that the warning comes on the third tick.
-        harness->HandOver(warning ? "303" : "3600");
+        // For the midday warning, an hour's session at 11:55 on a clock that stands still.
+        if (midday) {
+            harness->clock.now.hour = 11;
+            harness->clock.now.minute = 55;
+        }
+        harness->HandOver(warning && !midday ? "303" : "3600");
         harness->OpenSessionWindow();
         shown = harness->sessionWindow.Hwnd();
         reportAfterMs = 4500;
