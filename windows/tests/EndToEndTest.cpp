@@ -208,14 +208,14 @@ TEST(EndToEndTest, TheMasterPasswordChosenOnTheLockScreenOpensTheGate) {
     Click(SessionWindowOf(id), win::HorodeskWindow::kCommand1);
     HWND gate = nullptr;
     ASSERT_TRUE(WaitFor(
-        [&] { return (gate = TopWindowOf(id, win::MPasswordWindow::kClassName)) != nullptr; },
+        [&] { return (gate = TopWindowOf(id, win::MPasswordWindow::kFrame.className)) != nullptr; },
         std::chrono::seconds(10)));
     Type(gate, win::MPasswordWindow::kText3, L"rEX2024");
     Click(gate, win::MPasswordWindow::kCommand3);
     EXPECT_TRUE(WaitFor(
         [&] {
-            return TopWindowOf(id, win::BonusTimeWindow::kClassName) != nullptr &&
-                   TopWindowOf(id, win::MPasswordWindow::kClassName) == nullptr;
+            return TopWindowOf(id, win::BonusTimeWindow::kFrame.className) != nullptr &&
+                   TopWindowOf(id, win::MPasswordWindow::kFrame.className) == nullptr;
         },
         std::chrono::seconds(60)));
     // The quit signal would wait for the 10-minute session: the run ends with the test instead.
