@@ -21,10 +21,12 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "guard/GuardProtocol.h"
 #include "guard/GuardService.h"
+#include "guard/GuardSettings.h"
 #include "guard/client/GuardClient.h"
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/Text.h"
@@ -64,10 +66,11 @@ int Pid(const std::wstring& folder) {
     return 0;
 }
 
-int PrintSecurity(PSECURITY_DESCRIPTOR descriptor) {
+int PrintSecurity(PSECURITY_DESCRIPTOR descriptor,
+                  SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION) {
     LPWSTR text = nullptr;
-    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts,
+                                                                &text, nullptr)) {
         return 1;
     }
     std::printf("%s\n", tembrel::WideToAnsi(text).c_str());
@@ -86,6 +89,30 @@ int ProcessSecurity(DWORD pid) {
     const int result = PrintSecurity(descriptor);
     ::LocalFree(descriptor);
     return result;
+}
+
+// The owner and access list of a file, as the guard sets them on the parents' settings.
+int FileSecurity(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr, nullptr, nullptr,
+                                nullptr, &descriptor) != ERROR_SUCCESS) {
+        return 1;
+    }
+    const int result = PrintSecurity(descriptor, parts);
+    ::LocalFree(descriptor);
+    return result;
+}
+
+// Sends the guard a request as the lock screen does; prints its status word.
+int AskSettings(const tembrel::guard::Request& request) {
+    using tembrel::guard::Reply;
+    const std::optional<Reply> reply = tembrel::guard::AskGuard(request);
+    std::printf("%s\n", !reply                                    ? "no-guard"
+                        : reply->status == Reply::Status::Ok      ? "ok"
+                        : reply->status == Reply::Status::Refused ? "refused"
+                                                                  : "error");
+    return 0;
 }
 
 int ServiceSecurity() {
@@ -301,6 +328,26 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"squat-ask") {
             return SquatAsk(argument);
+        }
+        if (verb == L"file-security") {
+            return FileSecurity(argument);
+        }
+        if (verb == L"settings" && argc > 4) { // settings FILE PASSWORD KEY=VALUE...
+            using namespace tembrel::guard;
+            tembrel::RecordValues values;
+            for (int at = 4; at < argc; ++at) {
+                const std::string pair = tembrel::WideToAnsi(argv[at]);
+                const std::size_t equals = pair.find('=');
+                values.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+            }
+            return AskSettings({kSettingsVerb,
+                                {{kFileField, tembrel::WideToAnsi(argument)},
+                                 {kPasswordField, tembrel::WideToAnsi(argv[3])}},
+                                FormatSettingsBody(values)});
+        }
+        if (verb == L"today") {
+            using namespace tembrel::guard;
+            return AskSettings({kTodayVerb, {{kChildField, tembrel::WideToAnsi(argument)}}, ""});
         }
         if (verb == L"ask") {
             return Ask(argument);
