@@ -188,11 +188,6 @@ void Run() {
     Win32FileSecurity security;
     GuardSettings settings({files, regional, wallClock, security, log});
     settings.AddTo(requests);
-    // Files written before the guard ran (by the lock screen in a child's account, say) become the
-    // parents' now.
-    for (const std::string& problem : settings.ProtectAll()) {
-        log.Record("a settings file is not protected: " + problem);
-    }
     std::unique_ptr<PipeServer> pipe;
     try {
         pipe = std::make_unique<PipeServer>([&requests](std::string_view text, SessionId from) {
@@ -204,6 +199,21 @@ void Run() {
     }
     log.Record("the guard started");
     core.Tick();
+    // After the first start of Tembrel, which the settings must not hold up. Where the settings
+    // files are the guard's, the lock screen in a child's account can no longer turn an older
+    // installation's readable passwords into hashes: the guard does it here. Then the files written
+    // before the guard ran (by the lock screen in a child's account, say) become the parents'.
+    try {
+        std::vector<std::string> problems = ConvertReadablePasswords(files, regional, crypto);
+        for (const std::string& problem : settings.ProtectAll()) {
+            problems.push_back("not protected: " + problem);
+        }
+        for (const std::string& problem : problems) {
+            log.Record("a settings file: " + problem);
+        }
+    } catch (const std::exception& e) {
+        log.Record(std::string("the settings files were not taken over: ") + e.what());
+    }
     for (;;) {
         std::vector<HANDLE> handles{state->stop.Get(), state->sessionsChanged.Get()};
         if (pipe) {
