@@ -66,11 +66,10 @@ int Pid(const std::wstring& folder) {
     return 0;
 }
 
-int PrintSecurity(PSECURITY_DESCRIPTOR descriptor,
-                  SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION) {
+int PrintSecurity(PSECURITY_DESCRIPTOR descriptor) {
     LPWSTR text = nullptr;
-    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts,
-                                                                &text, nullptr)) {
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
         return 1;
     }
     std::printf("%s\n", tembrel::WideToAnsi(text).c_str());
@@ -87,19 +86,6 @@ int ProcessSecurity(DWORD pid) {
         return 1;
     }
     const int result = PrintSecurity(descriptor);
-    ::LocalFree(descriptor);
-    return result;
-}
-
-// The owner and access list of a file, as the guard sets them on the parents' settings.
-int FileSecurity(const std::wstring& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr, nullptr, nullptr,
-                                nullptr, &descriptor) != ERROR_SUCCESS) {
-        return 1;
-    }
-    const int result = PrintSecurity(descriptor, parts);
     ::LocalFree(descriptor);
     return result;
 }
@@ -177,12 +163,31 @@ int Quit(const std::wstring& password) {
     if (password.empty()) {
         return 0; // only looked for it
     }
-    ::SetDlgItemTextW(engine, tembrel::engine::kMaster, password.c_str());
-    ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(tembrel::engine::kQuit, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(engine, tembrel::engine::kQuit)));
-    std::printf("%s\n", tembrel::WideToAnsi(
-                            tembrel::WindowText(::GetDlgItem(engine, tembrel::engine::kMessage)))
-                            .c_str());
+    using namespace tembrel::engine;
+    const auto press = [engine](int id) {
+        ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(engine, id)));
+    };
+    const auto message = [engine] {
+        return tembrel::WideToAnsi(tembrel::WindowText(::GetDlgItem(engine, kMessage)));
+    };
+    // The parents' area first: the gate checks the password in the background.
+    press(kParents);
+    ::SetDlgItemTextW(engine, kMaster, password.c_str());
+    press(kOpenParents);
+    const std::string checking = message();
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (::IsWindowVisible(::GetDlgItem(engine, kQuit))) {
+            press(kQuit);
+            break;
+        }
+        if (message() != checking && !::IsWindowVisible(::GetDlgItem(engine, kQuit))) {
+            press(kBack); // refused at the gate
+            break;
+        }
+        ::Sleep(100);
+    }
+    std::printf("%s\n", message().c_str());
     return 0;
 }
 
@@ -328,9 +333,6 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"squat-ask") {
             return SquatAsk(argument);
-        }
-        if (verb == L"file-security") {
-            return FileSecurity(argument);
         }
         if (verb == L"settings" && argc > 4) { // settings FILE PASSWORD KEY=VALUE...
             using namespace tembrel::guard;

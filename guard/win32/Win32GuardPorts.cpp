@@ -110,20 +110,11 @@ UniqueSecurityDescriptor SecurityFromText(const std::string& sddl) {
 
 void Win32FileSecurity::Protect(const std::string& path) {
     const UniqueSecurityDescriptor descriptor = SecurityFromText(SettingsFileSecurity());
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    PSID owner = nullptr;
-    ::GetSecurityDescriptorDacl(descriptor.Get(), &present, &dacl, &defaulted);
-    ::GetSecurityDescriptorOwner(descriptor.Get(), &owner, &defaulted);
-    std::wstring name = AnsiToWide(path);
-    const DWORD error =
-        ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
-                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                    PROTECTED_DACL_SECURITY_INFORMATION,
-                                owner, nullptr, dacl, nullptr);
-    if (error != ERROR_SUCCESS) {
-        Fail("the access list of " + path + " could not be set", error);
+    // The descriptor's own "protected" flag keeps the folder's list from being inherited.
+    if (!::SetFileSecurityW(AnsiToWide(path).c_str(),
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                            descriptor.Get())) {
+        Fail("the access list of " + path + " could not be set");
     }
 }
 
