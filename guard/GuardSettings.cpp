@@ -60,7 +60,7 @@ std::string FormatSettingsBody(const RecordValues& values) {
             value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
             throw InvalidArgument("a setting cannot be carried: " + key);
         }
-        body += key + ": " + value + "\n";
+        body.append(key).append(": ").append(value).append("\n");
     }
     return body;
 }

@@ -52,7 +52,7 @@ struct SettingsFixture : GuardFixture {
         }
         Put("Ann", MergeRecords("", LimitRecords(ann, 0))); // Monday's hours as today's
     }
-    std::string Path(const std::string& name) { return RecordPath(files, regional, name); }
+    std::string Path(const std::string& name) const { return RecordPath(files, regional, name); }
     void Put(const std::string& name, const std::string& text) { files.files[Path(name)] = text; }
     std::string Text(const std::string& name) {
         const auto file = files.files.find(Path(name));
