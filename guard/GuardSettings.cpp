@@ -117,7 +117,10 @@ void GuardSettings::Write(const std::string& name, const RecordValues& values) {
     const std::string text = MergeRecords(ReadRecordText(files, path).value_or(""), values);
     // The new file is the parents' before it takes the old one's place: at no moment may a child's
     // account change or delete it.
-    const std::string temporary = files.TempPathFor(path);
+    std::string temporary = files.TempPathFor(path);
+    if (!ports_.scratchFolder.empty()) {
+        temporary = ports_.scratchFolder + temporary.substr(temporary.rfind('\\'));
+    }
     try {
         files.WriteNew(temporary, text);
         ports_.security.Protect(temporary);

@@ -42,6 +42,10 @@ struct SettingsPorts {
     const Clock& clock;
     FileSecurity& security;
     ActionLog& log;
+    // Where a file is written before it takes the old one's place: a folder no child's account
+    // may write, so that none can open the new file before its access list is set. Empty: beside
+    // the file.
+    std::string scratchFolder;
 };
 
 // True for the record names of the parents' settings: "ps", "engine", and a name a child may have

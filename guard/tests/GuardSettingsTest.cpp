@@ -39,7 +39,7 @@ struct SettingsFixture : GuardFixture {
                                return MasterPasswordMatches(files, regional, crypto, entry);
                            },
                            log};
-    GuardSettings settings{{files, regional, wallClock, security, log}};
+    GuardSettings settings{{files, regional, wallClock, security, log, "C:\\Tembrel\\Guard"}};
 
     SettingsFixture() {
         crypto.roundCap = 50;
@@ -167,6 +167,12 @@ TEST(GuardSettings, AFileThatCannotBeProtectedDoesNotTakeTheOldOnesPlace) {
     EXPECT_THROW(guard.settings.Write("Ann", {{"weekly", "300"}}), TembrelError);
     EXPECT_EQ(guard.Text("Ann"), before);
     EXPECT_EQ(guard.files.files.size(), 2U); // no leftover beside it
+    // The new file is made where no child may write, and given its list there.
+    guard.security.fail = false;
+    guard.settings.Write("Ann", {{"weekly", "300"}});
+    EXPECT_EQ(guard.security.protectedPaths.size(), 2U);
+    EXPECT_EQ(guard.security.protectedPaths.count(guard.Path("Ann")), 1U);
+    EXPECT_EQ(guard.security.protectedPaths.rbegin()->rfind("C:\\Tembrel\\Guard\\Ann.var.", 0), 0U);
 }
 
 TEST(GuardSettings, AtItsStartTheGuardTakesTheSettingsFilesAndMakesTheMissingOnes) {

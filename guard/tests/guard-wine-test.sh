@@ -232,13 +232,13 @@ check "ps.var holds its hash" grep -q '|||mhash|||pbkdf2-sha256\$600000\$' "$dir
 check "and no readable form" not grep -qi 'mpass' "$dir/ps.var"
 check "the hint" grep -q '|||mhint|||the new one' "$dir/ps.var"
 # Wine keeps no owner or access list of a file (it answers every set with success and reads back
-# its default), so the calls are read in its trace: the parents' list on the new file before it
-# takes ps.var's place, and on ps.var after.
+# its default), so the calls are read in its trace: the parents' list on the new file, written in
+# the guard's own folder where no child may write, before it takes ps.var's place, and on ps.var.
 settings_sd='O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x120089;;;BU)(A;;0x120089;;;AU)'
 check "the owner and list asked for are the parents'" grep -qF "L\"$settings_sd\"" "$work/password.err"
 sets=$(grep 'SetFileSecurityW' "$work/password.err" | sed 's/.*(L"\([^"]*\)", 0x5,.*/\1/' | paste -sd' ')
-new_then_swapped() { [[ "$sets" =~ ^C:.*TembrelGuardTest.*ps\.var\.[^\ ]+\ C:.*TembrelGuardTest.*ps\.var$ ]]; }
-check "set on the new file, then on ps.var ($sets)" new_then_swapped
+new_then_swapped() { [[ "$sets" =~ ^C:.*TembrelGuardTest.*Guard.*ps\.var\.[^\ ]+\ C:.*TembrelGuardTest.*ps\.var$ ]]; }
+check "set on the new file in the guard's folder, then on ps.var ($sets)" new_then_swapped
 check "the old password opens nothing now" test "$(settings ps pw mhint=x)" = refused
 check "the new one does, in any letter case" test "$(settings ps newpass 'mhint=the new one')" = ok
 

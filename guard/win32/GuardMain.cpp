@@ -72,6 +72,12 @@ int Probe(DWORD process) {
                : 1;
 }
 
+// The guard's own folder, which only the administrators may write: the settings are written
+// there before they take their place.
+std::string ScratchFolder() {
+    return WideToAnsi(ProgramFolderAboveGuard() + L"\\" + kGuardFolder);
+}
+
 // The setup's master password and hint: the first two lines of a file that only the
 // administrators can read (never the command line, which every account can see). The file is
 // deleted whatever happens. 0 when they are written.
@@ -108,7 +114,7 @@ int SetMasterPassword(const std::wstring& path) {
         GuardActionLog log(diagnostics);
         BCryptPasswordCrypto crypto;
         Win32FileSecurity security;
-        GuardSettings settings({files, regional, wallClock, security, log});
+        GuardSettings settings({files, regional, wallClock, security, log, ScratchFolder()});
         settings.Write(
             contract::kPasswordFile,
             {{contract::kMasterHashKey, MasterPasswordHashText(regional, crypto, password)},
@@ -186,7 +192,7 @@ void Run() {
         },
         log);
     Win32FileSecurity security;
-    GuardSettings settings({files, regional, wallClock, security, log});
+    GuardSettings settings({files, regional, wallClock, security, log, ScratchFolder()});
     settings.AddTo(requests);
     std::unique_ptr<PipeServer> pipe;
     try {
