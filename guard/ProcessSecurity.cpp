@@ -32,4 +32,9 @@ std::string GuardPipeSecurity() {
     return "D:P(D;;GA;;;NU)(A;;0x12019b;;;AU)(A;;GA;;;SY)(A;;GA;;;BA)";
 }
 
+std::string SettingsFileSecurity() {
+    // FILE_GENERIC_READ (0x120089) for Users and Authenticated Users.
+    return "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x120089;;;BU)(A;;0x120089;;;AU)";
+}
+
 } // namespace tembrel::guard

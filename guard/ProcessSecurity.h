@@ -19,4 +19,9 @@ std::string GuardServiceSecurity();
 // Administrators may do more with it. No network user (the pipe refuses remote clients too).
 std::string GuardPipeSecurity();
 
+// For a parents' settings file: owned by the Administrators; SYSTEM and the Administrators have
+// every right; every signed-in account may read it and nothing more (no write, no rename, no
+// delete, no change of this list). Protected: nothing of the folder's list is inherited.
+std::string SettingsFileSecurity();
+
 } // namespace tembrel::guard

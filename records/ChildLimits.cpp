@@ -1,5 +1,6 @@
 #include "records/ChildLimits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <tuple>
@@ -187,6 +188,38 @@ std::string CheckChildName(Files& files, const Regional& regional, const std::st
                "Windows keeps for itself (CON, NUL, ...).";
     }
     return {};
+}
+
+std::string MergeRecords(std::string_view old, const RecordValues& values) {
+    const auto folded = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        });
+        return text;
+    };
+    std::string text;
+    std::size_t begin = 0;
+    while (begin < old.size()) {
+        std::size_t end = old.find('\n', begin);
+        end = end == std::string_view::npos ? old.size() : end + 1;
+        std::string line(old.substr(begin, end - begin));
+        begin = end;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+            line.pop_back();
+        }
+        const bool replaced = std::any_of(values.begin(), values.end(), [&](const auto& value) {
+            return folded(line).starts_with(folded(RecordPattern(value.first)));
+        });
+        if (!line.empty() && !replaced) {
+            text += line + "\r\n";
+        }
+    }
+    for (const auto& [key, value] : values) {
+        if (!value.empty()) {
+            text += RecordPattern(key) + value + "\r\n";
+        }
+    }
+    return text;
 }
 
 } // namespace tembrel

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,11 @@ struct ChildLimits {
 };
 
 using RecordValues = std::vector<std::pair<std::string, std::string>>;
+
+// The text of a record file with the given keys set: every earlier line of each key (in any letter
+// case, A-Z only) is dropped and the new records follow the kept lines; an empty value only drops
+// its key. Lines end in CR LF.
+std::string MergeRecords(std::string_view old, const RecordValues& values);
 
 // The limits from the child's record; a record from before the weekday limits ("daily", "open",
 // "close") reads as the same every day. Throws TypeMismatch when the record holds no limits it can

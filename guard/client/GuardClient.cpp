@@ -7,6 +7,7 @@
 
 #include "guard/GuardProtocol.h"
 #include "guard/GuardService.h"
+#include "platform/Errors.h"
 #include "platform/win32/Handles.h"
 
 namespace tembrel::guard {
@@ -34,19 +35,16 @@ std::optional<DWORD> GuardServiceProcess() {
 
 } // namespace
 
-EndAnswer AskGuardToEnd(const std::string& masterPassword) {
-    std::string request;
-    try {
-        request = FormatRequest({kEndVerb, {{kPasswordField, masterPassword}}, ""});
-    } catch (...) {
-        return EndAnswer::Refused; // a password no one can type: not the master password
-    }
+std::optional<Reply> AskGuard(const Request& request) {
+    // Before anything goes out: a request the text cannot carry is refused here.
+    const std::string text = FormatRequest(request);
     // The password goes to the guard service and nowhere else: any program may make a pipe of
     // this name where the guard does not run, so the pipe's server must be the service's process.
     const std::optional<DWORD> service = GuardServiceProcess();
     if (!service) {
-        return EndAnswer::NoGuard;
+        return std::nullopt;
     }
+    const Reply unasked{Reply::Status::Refused, "the guard service cannot be asked"};
     UniqueHandle pipe;
     for (int attempt = 0; attempt < 2 && !pipe; ++attempt) {
         // Identification only: the guard may learn who asks, never act as the parent.
@@ -54,27 +52,37 @@ EndAnswer AskGuardToEnd(const std::string& masterPassword) {
                                  SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
         if (!pipe &&
             (::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kPipeName, kBusyWaitMs))) {
-            return EndAnswer::Refused; // the guard runs but cannot be asked
+            return unasked; // the guard runs but cannot be asked
         }
     }
     ULONG server = 0;
     if (!pipe || !::GetNamedPipeServerProcessId(pipe.Get(), &server) || server != *service) {
-        return EndAnswer::Refused;
+        return unasked;
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     ::SetNamedPipeHandleState(pipe.Get(), &mode, nullptr, nullptr);
     DWORD bytes = 0;
-    if (!::WriteFile(pipe.Get(), request.data(), static_cast<DWORD>(request.size()), &bytes,
-                     nullptr)) {
-        return EndAnswer::Refused;
+    if (!::WriteFile(pipe.Get(), text.data(), static_cast<DWORD>(text.size()), &bytes, nullptr)) {
+        return unasked;
     }
     std::vector<char> reply(kMaxMessageBytes);
     if (!::ReadFile(pipe.Get(), reply.data(), static_cast<DWORD>(reply.size()), &bytes, nullptr)) {
-        return EndAnswer::Refused;
+        return unasked;
     }
-    return ParseReply(std::string_view(reply.data(), bytes)).status == Reply::Status::Ok
-               ? EndAnswer::Authorised
-               : EndAnswer::Refused;
+    return ParseReply(std::string_view(reply.data(), bytes));
+}
+
+EndAnswer AskGuardToEnd(const std::string& masterPassword) {
+    std::optional<Reply> reply;
+    try {
+        reply = AskGuard({kEndVerb, {{kPasswordField, masterPassword}}, ""});
+    } catch (const InvalidArgument&) {
+        return EndAnswer::Refused; // a password no one can type: not the master password
+    }
+    if (!reply) {
+        return EndAnswer::NoGuard;
+    }
+    return reply->status == Reply::Status::Ok ? EndAnswer::Authorised : EndAnswer::Refused;
 }
 
 } // namespace tembrel::guard

@@ -21,10 +21,12 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "guard/GuardProtocol.h"
 #include "guard/GuardService.h"
+#include "guard/GuardSettings.h"
 #include "guard/client/GuardClient.h"
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/Text.h"
@@ -86,6 +88,17 @@ int ProcessSecurity(DWORD pid) {
     const int result = PrintSecurity(descriptor);
     ::LocalFree(descriptor);
     return result;
+}
+
+// Sends the guard a request as the lock screen does; prints its status word.
+int AskSettings(const tembrel::guard::Request& request) {
+    using tembrel::guard::Reply;
+    const std::optional<Reply> reply = tembrel::guard::AskGuard(request);
+    std::printf("%s\n", !reply                                    ? "no-guard"
+                        : reply->status == Reply::Status::Ok      ? "ok"
+                        : reply->status == Reply::Status::Refused ? "refused"
+                                                                  : "error");
+    return 0;
 }
 
 int ServiceSecurity() {
@@ -150,12 +163,31 @@ int Quit(const std::wstring& password) {
     if (password.empty()) {
         return 0; // only looked for it
     }
-    ::SetDlgItemTextW(engine, tembrel::engine::kMaster, password.c_str());
-    ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(tembrel::engine::kQuit, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(engine, tembrel::engine::kQuit)));
-    std::printf("%s\n", tembrel::WideToAnsi(
-                            tembrel::WindowText(::GetDlgItem(engine, tembrel::engine::kMessage)))
-                            .c_str());
+    using namespace tembrel::engine;
+    const auto press = [engine](int id) {
+        ::SendMessageW(engine, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(engine, id)));
+    };
+    const auto message = [engine] {
+        return tembrel::WideToAnsi(tembrel::WindowText(::GetDlgItem(engine, kMessage)));
+    };
+    // The parents' area first: the gate checks the password in the background.
+    press(kParents);
+    ::SetDlgItemTextW(engine, kMaster, password.c_str());
+    press(kOpenParents);
+    const std::string checking = message();
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (::IsWindowVisible(::GetDlgItem(engine, kQuit))) {
+            press(kQuit);
+            break;
+        }
+        if (message() != checking && !::IsWindowVisible(::GetDlgItem(engine, kQuit))) {
+            press(kBack); // refused at the gate
+            break;
+        }
+        ::Sleep(100);
+    }
+    std::printf("%s\n", message().c_str());
     return 0;
 }
 
@@ -301,6 +333,23 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (verb == L"squat-ask") {
             return SquatAsk(argument);
+        }
+        if (verb == L"settings" && argc > 4) { // settings FILE PASSWORD KEY=VALUE...
+            using namespace tembrel::guard;
+            tembrel::RecordValues values;
+            for (int at = 4; at < argc; ++at) {
+                const std::string pair = tembrel::WideToAnsi(argv[at]);
+                const std::size_t equals = pair.find('=');
+                values.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+            }
+            return AskSettings({kSettingsVerb,
+                                {{kFileField, tembrel::WideToAnsi(argument)},
+                                 {kPasswordField, tembrel::WideToAnsi(argv[3])}},
+                                FormatSettingsBody(values)});
+        }
+        if (verb == L"today") {
+            using namespace tembrel::guard;
+            return AskSettings({kTodayVerb, {{kChildField, tembrel::WideToAnsi(argument)}}, ""});
         }
         if (verb == L"ask") {
             return Ask(argument);

@@ -3,11 +3,13 @@
 # silent install and Tembrel is up within 3 s; a killed Tembrel is back within 3 s with the killed
 # session on record; a hand-written quit signal is not honoured; a hung Tembrel is replaced after
 # 30 s; the parents' close in Tembrel ends it for good; five ends in a row sign the user off; the
-# lock screen's "Quit Tembrel"
-# with a wrong master password ends nothing, with the right one it ends Tembrel for good; the
-# uninstaller stops and removes the service. Wine lists no sessions (the guard takes the console
-# session), runs every process as an administrator (the access lists are read back, not tried) and
-# stubs the account rights (the setup's requests are seen in Wine's trace).
+# lock screen's "Quit Tembrel" with a wrong master password ends nothing, with the right one it
+# ends Tembrel for good; the parents' settings files are the guard's (a wrong master password
+# changes nothing, a login's hours come from the record) and the setup's password verb sets a new
+# master password; the uninstaller stops and removes the service. Wine lists no sessions (the guard
+# takes the console session), runs every process as an administrator and enforces no access list
+# (the lists are read back, not tried; a file's it does not even keep: those are seen in its trace)
+# and stubs the account rights (the setup's requests are seen in Wine's trace).
 # Usage: guard-wine-test.sh WINE_RUN SETUP_EXE TOOL_EXE
 set -euo pipefail
 winerun=$1 setup=$(realpath "$2") tool=$(realpath "$3")
@@ -201,6 +203,44 @@ check "Tembrel ended on the right password" test "$(pid)" = 0
 sleep 5
 check "and stays ended" test "$(pid)" = 0
 check "the honoured end is on record again" test "$(grep -c "ended with the parents' leave" "$dir/Tembrel.log")" -eq 2
+
+echo "== the parents' settings files are the guard's"
+settings() { wr "$tool" settings "$@" | tr -d '\r'; }
+before=$(md5sum <"$dir/engine.var")
+check "a parent action with a wrong master password is refused" \
+    test "$(settings engine nope children=Eve)" = refused
+check "and changes nothing" test "$(md5sum <"$dir/engine.var")" = "$before"
+check "the refusal is on record" log_has "request (SETTINGS) was refused: wrong master password"
+check "with the right one the guard writes" test "$(settings engine pw children=Eve)" = ok
+check "the list holds the new child" grep -q '|||children|||Eve' "$dir/engine.var"
+check "her record is written" test "$(settings Eve pw 'minutes=60 60 60 60 60 60 60' \
+    'hours=1-2 3-4 5-6 7-8 9-10 11-12 13-14' weekly=none open=0 close=24)" = ok
+check "the hand-over is no settings file" test "$(settings allow pw allow=9999)" = refused
+check "and was not written" not test -e "$dir/allow.var"
+check "a login asks for today's hours without a password" \
+    test "$(wr "$tool" today Eve | tr -d '\r')" = ok
+day=$(date +%u) # 1: Monday
+check "the guard took them from her record" grep -q "|||open|||$((2 * day - 1))"$'\r' "$dir/Eve.var"
+check "not from the request" grep -q "|||close|||$((2 * day))"$'\r' "$dir/Eve.var"
+
+echo "== the setup's way to a new master password"
+printf 'NewPass\r\nthe new one\r\n' >"$WINEPREFIX/drive_c/tembrel-password.txt"
+check "the guard's password verb sets it" env WINEDEBUG=-all,trace+security "$winerun" \
+    "$dir/Guard/TembrelGuard.exe" password 'C:\tembrel-password.txt' </dev/null 2>"$work/password.err"
+check "and deletes the file it was given" not test -e "$WINEPREFIX/drive_c/tembrel-password.txt"
+check "ps.var holds its hash" grep -q '|||mhash|||pbkdf2-sha256\$600000\$' "$dir/ps.var"
+check "and no readable form" not grep -qi 'mpass' "$dir/ps.var"
+check "the hint" grep -q '|||mhint|||the new one' "$dir/ps.var"
+# Wine keeps no owner or access list of a file (it answers every set with success and reads back
+# its default), so the calls are read in its trace: the parents' list on the new file, written in
+# the guard's own folder where no child may write, before it takes ps.var's place, and on ps.var.
+settings_sd='O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x120089;;;BU)(A;;0x120089;;;AU)'
+check "the owner and list asked for are the parents'" grep -qF "L\"$settings_sd\"" "$work/password.err"
+sets=$(grep 'SetFileSecurityW' "$work/password.err" | sed 's/.*(L"\([^"]*\)", 0x5,.*/\1/' | paste -sd' ')
+new_then_swapped() { [[ "$sets" =~ ^C:.*TembrelGuardTest.*Guard.*ps\.var\.[^\ ]+\ C:.*TembrelGuardTest.*ps\.var$ ]]; }
+check "set on the new file in the guard's folder, then on ps.var ($sets)" new_then_swapped
+check "the old password opens nothing now" test "$(settings ps pw mhint=x)" = refused
+check "the new one does, in any letter case" test "$(settings ps newpass 'mhint=the new one')" = ok
 
 echo "== five ends within ten minutes: no more restarts, the user is signed off"
 last=$(restart_guard) || fail "no Tembrel after the guard started again"

@@ -1,5 +1,6 @@
 // TembrelGuard.exe: the LocalSystem service that keeps one Tembrel running in every logon session.
-// Without arguments it is the service. The setup runs it with "install", "stop" or "uninstall";
+// Without arguments it is the service. The setup runs it with "install", "stop", "uninstall" or
+// "password <file>";
 // the service itself runs it in a user's session with "probe <process>" to ask whether that
 // Tembrel's window answers (a service cannot reach the windows of another session).
 #include <windows.h>
@@ -18,13 +19,16 @@
 #include "guard/GuardCore.h"
 #include "guard/GuardRequests.h"
 #include "guard/GuardService.h"
+#include "guard/GuardSettings.h"
 #include "guard/win32/GuardSetup.h"
 #include "guard/win32/PipeServer.h"
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Regional.h"
+#include "records/RecordContract.h"
 #include "records/StoredPasswords.h"
 #include "session/DiagnosticLog.h"
 
@@ -66,6 +70,61 @@ int Probe(DWORD process) {
                                  kProbeTimeoutMs, &result) != 0
                ? 0
                : 1;
+}
+
+// The guard's own folder, which only the administrators may write: the settings are written
+// there before they take their place.
+std::string ScratchFolder() {
+    return WideToAnsi(ProgramFolderAboveGuard() + L"\\" + kGuardFolder);
+}
+
+// The setup's master password and hint: the first two lines of a file that only the
+// administrators can read (never the command line, which every account can see). The file is
+// deleted whatever happens. 0 when they are written.
+int SetMasterPassword(const std::wstring& path) {
+    GuardFiles files;
+    const std::string file = WideToAnsi(path);
+    std::string text;
+    try {
+        text = files.ReadAll(file);
+        files.Remove(file);
+    } catch (const std::exception&) {
+        ::DeleteFileW(path.c_str());
+        return 1;
+    }
+    const auto line = [&text](std::size_t& at) {
+        std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string part = text.substr(at, end - at);
+        at = end + 1;
+        if (!part.empty() && part.back() == '\r') {
+            part.pop_back();
+        }
+        return part;
+    };
+    std::size_t at = 0;
+    const std::string password = line(at);
+    const std::string hint = at < text.size() ? line(at) : std::string();
+    if (password.empty()) {
+        return 2;
+    }
+    try {
+        Win32Clock wallClock;
+        Win32Regional regional;
+        DiagnosticLog diagnostics(files, wallClock);
+        GuardActionLog log(diagnostics);
+        BCryptPasswordCrypto crypto;
+        Win32FileSecurity security;
+        GuardSettings settings({files, regional, wallClock, security, log, ScratchFolder()});
+        settings.Write(
+            contract::kPasswordFile,
+            {{contract::kMasterHashKey, MasterPasswordHashText(regional, crypto, password)},
+             {contract::kMasterPasswordKey, ""},
+             {contract::kMasterHintKey, hint}});
+        log.Record("the setup set a new master password");
+        return 0;
+    } catch (const std::exception&) {
+        return 3;
+    }
 }
 
 // ---- the service ------------------------------------------------------------------------------
@@ -132,6 +191,9 @@ void Run() {
             return MasterPasswordMatches(files, regional, crypto, entry);
         },
         log);
+    Win32FileSecurity security;
+    GuardSettings settings({files, regional, wallClock, security, log, ScratchFolder()});
+    settings.AddTo(requests);
     std::unique_ptr<PipeServer> pipe;
     try {
         pipe = std::make_unique<PipeServer>([&requests](std::string_view text, SessionId from) {
@@ -143,6 +205,21 @@ void Run() {
     }
     log.Record("the guard started");
     core.Tick();
+    // After the first start of Tembrel, which the settings must not hold up. Where the settings
+    // files are the guard's, the lock screen in a child's account can no longer turn an older
+    // installation's readable passwords into hashes: the guard does it here. Then the files written
+    // before the guard ran (by the lock screen in a child's account, say) become the parents'.
+    try {
+        std::vector<std::string> problems = ConvertReadablePasswords(files, regional, crypto);
+        for (const std::string& problem : settings.ProtectAll()) {
+            problems.push_back("not protected: " + problem);
+        }
+        for (const std::string& problem : problems) {
+            log.Record("a settings file: " + problem);
+        }
+    } catch (const std::exception& e) {
+        log.Record(std::string("the settings files were not taken over: ") + e.what());
+    }
     for (;;) {
         std::vector<HANDLE> handles{state->stop.Get(), state->sessionsChanged.Get()};
         if (pipe) {
@@ -219,6 +296,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*com
     ::LocalFree(argv);
     if (verb == L"probe") {
         return Probe(static_cast<DWORD>(std::wcstoul(argument.c_str(), nullptr, 10)));
+    }
+    if (verb == L"password") {
+        return SetMasterPassword(argument);
     }
     if (verb == L"install") {
         return InstallService();

@@ -106,6 +106,18 @@ UniqueSecurityDescriptor SecurityFromText(const std::string& sddl) {
     return UniqueSecurityDescriptor(descriptor);
 }
 
+// ---- settings files ---------------------------------------------------------------------------
+
+void Win32FileSecurity::Protect(const std::string& path) {
+    const UniqueSecurityDescriptor descriptor = SecurityFromText(SettingsFileSecurity());
+    // The descriptor's own "protected" flag keeps the folder's list from being inherited.
+    if (!::SetFileSecurityW(AnsiToWide(path).c_str(),
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                            descriptor.Get())) {
+        Fail("the access list of " + path + " could not be set");
+    }
+}
+
 // ---- sessions ---------------------------------------------------------------------------------
 
 std::vector<SessionId> Win32Sessions::LoggedOn() {

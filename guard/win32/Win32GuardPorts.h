@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "guard/GuardPorts.h"
+#include "guard/GuardSettings.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Win32Files.h"
 #include "session/DiagnosticLog.h"
@@ -27,6 +28,12 @@ std::wstring ProgramFolderAboveGuard();
 class GuardFiles : public Win32Files {
   public:
     std::string ProgramFolder() const override;
+};
+
+// The parents' owner and access list on a settings file (SettingsFileSecurity).
+class Win32FileSecurity : public FileSecurity {
+  public:
+    void Protect(const std::string& path) override;
 };
 
 class Win32Sessions : public Sessions {
