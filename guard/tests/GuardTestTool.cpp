@@ -30,6 +30,7 @@
 #include "guard/client/GuardClient.h"
 #include "guard/win32/Win32GuardPorts.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/TopWindow.h"
 #include "standins/engine/EngineControls.h"
 #include "windows/HorodeskWindow.h"
 #include "windows/MPasswordWindow.h"
@@ -193,34 +194,15 @@ int Quit(const std::wstring& password) {
 
 int Ask(const std::wstring& password);
 
-struct Search {
-    DWORD process;
-    const wchar_t* className;
-    HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    if (owner == search->process && std::wstring(name) == search->className) {
-        search->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WindowOf(DWORD pid, const wchar_t* className) {
-    Search search{pid, className, nullptr};
-    for (int attempt = 0; attempt < 50 && search.window == nullptr; ++attempt) {
-        ::EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
-        if (search.window == nullptr) {
+    HWND window = nullptr;
+    for (int attempt = 0; attempt < 50 && window == nullptr; ++attempt) {
+        window = tembrel::TopWindowOf(pid, className);
+        if (window == nullptr) {
             ::Sleep(100);
         }
     }
-    return search.window;
+    return window;
 }
 
 void Click(HWND window, int id) {

@@ -26,14 +26,15 @@ fail() {
     [[ -f "$dir/Tembrel.log" ]] && sed 's/^/  log: /' "$dir/Tembrel.log" >&2
     exit 1
 }
-check() {
-    local what=$1
-    shift
-    "$@" || fail "$what"
-    echo "ok: $what"
-}
-not() { ! "$@"; }
+source "$(dirname "$winerun")/checks.sh"
 pid() { wr "$tool" pid "$folder" | tr -d '\r'; }
+# Up to 20 s for Tembrel to end.
+wait_ended() {
+    for _ in $(seq 1 100); do
+        [[ "$(pid)" == 0 ]] && return
+        sleep 0.2
+    done
+}
 # Waits up to $1 seconds for a Tembrel of the folder other than $2 (0: any); prints its id.
 new_pid() {
     local limit=$1 old=$2 end p
@@ -163,10 +164,7 @@ echo "== the parents' close in Tembrel, with the master password, ends it for go
 printf '|||mpass|||ov\r\n|||mhint|||two letters\r\n' >"$dir/ps.var"
 answers "$third" || fail "the new Tembrel's window does not answer"
 check "the parents' close is given the password" wr "$tool" parents-close "$third" PW
-for _ in $(seq 1 100); do
-    [[ "$(pid)" == 0 ]] && break
-    sleep 0.2
-done
+wait_ended
 check "Tembrel ended" test "$(pid)" = 0
 sleep 5
 check "and stays ended" test "$(pid)" = 0
@@ -195,10 +193,7 @@ check "no quit signal written" not grep -q 'End' "$dir/EN.var"
 check "the refusal is on record" log_has "was refused: wrong master password"
 answer=$(wr "$tool" quit pw | tr -d '\r')
 echo "   the lock screen says: $answer"
-for _ in $(seq 1 100); do
-    [[ "$(pid)" == 0 ]] && break
-    sleep 0.2
-done
+wait_ended
 check "Tembrel ended on the right password" test "$(pid)" = 0
 sleep 5
 check "and stays ended" test "$(pid)" = 0

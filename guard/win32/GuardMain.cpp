@@ -26,6 +26,7 @@
 #include "platform/win32/BCryptPasswordCrypto.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/TopWindow.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Regional.h"
 #include "records/RecordContract.h"
@@ -41,32 +42,13 @@ constexpr UINT kProbeTimeoutMs = 5000;
 // may not come), the questions to the windows. Ends of processes and requests wake it at once.
 constexpr DWORD kTickMs = 2000;
 
-struct WindowSearch {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK FindSessionWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    if (owner == search->process && std::wstring(name) == kSessionWindowClass) {
-        search->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 int Probe(DWORD process) {
-    WindowSearch search{process, nullptr};
-    ::EnumWindows(&FindSessionWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.window == nullptr) {
+    const HWND window = TopWindowOf(process, kSessionWindowClass);
+    if (window == nullptr) {
         return 2;
     }
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(search.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+    return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                                  kProbeTimeoutMs, &result) != 0
                ? 0
                : 1;

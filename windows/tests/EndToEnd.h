@@ -13,7 +13,7 @@
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/tests/TempFolder.h"
-#include "platform/win32/tests/TopWindow.h"
+#include "platform/win32/TopWindow.h"
 #include "windows/HorodeskWindow.h"
 
 namespace tembrel {

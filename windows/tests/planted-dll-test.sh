@@ -24,12 +24,7 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-check() {
-    local what=$1
-    shift
-    "$@" || fail "$what"
-    echo "ok: $what"
-}
+source "$(dirname "$winerun")/checks.sh"
 markers() { find "$folder" -name '*.loaded' -printf '%f '; }
 no_markers() { [[ -z "$(markers)" ]] || { echo "loaded: $(markers)" >&2 && false; }; }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Finding the window a program started by a test has opened.
+// Finding the top-level window of a class that a given process has opened (a test looks for the
+// program it started; the guard asks after the session window of the Tembrel it keeps).
 #include <windows.h>
 
 namespace tembrel {

@@ -1,4 +1,4 @@
-#include "platform/win32/tests/TopWindow.h"
+#include "platform/win32/TopWindow.h"
 
 #include <cwchar>
 
