@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/win32/Handles.h"
-#include "platform/win32/tests/TempFolder.h"
 #include "platform/win32/TopWindow.h"
+#include "platform/win32/tests/TempFolder.h"
 #include "windows/HorodeskWindow.h"
 
 namespace tembrel {

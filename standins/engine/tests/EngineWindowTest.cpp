@@ -8,11 +8,11 @@
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
+#include "platform/win32/TopWindow.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Regional.h"
 #include "platform/win32/tests/TempFolder.h"
-#include "platform/win32/TopWindow.h"
 #include "records/Counter.h"
 #include "records/FindDate.h"
 #include "standins/engine/EngineControls.h"
