@@ -114,32 +114,21 @@ TEST_F(EngineLogicTest, ALoginGrantsWhatIsLeftAndWritesTodaysHoursForTheTimer) {
         LocalTime weekWritten; // when 50Ann2025 was written
         long long seconds;     // 0: refused
     } cases[] = {
+        // One case a line:
+        // clang-format off
         {"nothing used", {2025, 12, 8, 10, 0, 0}, "", "", "", "", {}, 3600},
         {"today's use", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "600", "", "", {}, 3000},
         {"yesterday's use", {2025, 12, 8, 10, 0, 0}, "Ann12-7-2025", "3000", "", "", {}, 3600},
         {"used up", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "3600", "", "", {}, 0},
         {"unreadable use", {2025, 12, 8, 10, 0, 0}, "Ann12-8-2025", "lots", "", "", {}, 0},
-        {"weekly budget",
-         {2025, 12, 8, 10, 0, 0},
-         "",
-         "",
-         "300",
-         "17400",
-         {2025, 12, 8, 9, 0, 0},
-         600},
+        {"weekly budget", {2025, 12, 8, 10, 0, 0}, "", "", "300", "17400", {2025, 12, 8, 9, 0, 0}, 600},
         {"budget used", {2025, 12, 8, 10, 0, 0}, "", "", "300", "18000", {2025, 12, 8, 9, 0, 0}, 0},
-        {"last year's week 50",
-         {2025, 12, 8, 10, 0, 0},
-         "",
-         "",
-         "300",
-         "18000",
-         {2025, 12, 7, 23, 0, 0},
-         3600},
+        {"last year's week 50", {2025, 12, 8, 10, 0, 0}, "", "", "300", "18000", {2025, 12, 7, 23, 0, 0}, 3600},
         {"hours end first", {2025, 12, 8, 19, 30, 0}, "", "", "", "", {}, 1800},
         {"before hours", {2025, 12, 8, 7, 0, 0}, "", "", "", "", {}, 0},
         {"Saturday's minutes", {2025, 12, 13, 12, 30, 0}, "", "", "", "", {}, 7200},
         {"midday", {2025, 12, 8, 12, 0, 30}, "", "", "", "", {}, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
