@@ -290,8 +290,12 @@ for file in "${usage_files[@]}" "${leftovers[@]}"; do
 done
 lock_down
 # The guard started Tembrel, and Tembrel the lock screen, which the uninstaller leaves to finish
-# (it goes at the next restart): here it finishes first, as a child's login would end it.
-wr taskkill /f /im engine.exe >/dev/null 2>&1 || true
+# (it goes at the next restart): here it finishes first, as a child's login would end it. The
+# Tembrel the setup's run restarted opens it only after its splash: wait for it to be there.
+for _ in $(seq 1 50); do
+    wr taskkill /f /im engine.exe >/dev/null 2>&1 && break
+    sleep 0.2
+done
 # Run in place (_?=) so that this call returns only when the uninstaller is done.
 check "silent uninstall with /REMOVERECORDS" wr "$custom_dir/Uninstall/Uninstall.exe" /S /REMOVERECORDS '_?=C:\TembrelTest\Uninstall'
 check "Run entry removed" not has_value "$run_key" Tembrel

@@ -199,7 +199,8 @@ TEST_F(OnDisk, HostileUserNamesReachNoFileOutsideTheFolder) {
     }
     EXPECT_EQ(ReadRecord(files, "used", "Ann12-8-2025"), "9");
     EXPECT_EQ(ReadRecord(files, "weektotal", "50Ann2025"), "9");
-    EXPECT_EQ(FolderEntries(folder).size(), 4u); // the log and the three usage files
+    // The log, the three usage files and the reason the last session ended, for the lock screen.
+    EXPECT_EQ(FolderEntries(folder).size(), 5u);
 }
 
 } // namespace
