@@ -32,17 +32,8 @@ bool SameAscii(std::string_view a, std::string_view b) {
 }
 
 std::vector<std::string> ListedChildren(Files& files) {
-    std::vector<std::string> children;
-    const std::string text = ReadRecord(files, contract::kChildrenKey, kChildrenFile).value_or("");
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        const std::size_t end = std::min(text.find('/', begin), text.size());
-        if (end > begin) {
-            children.push_back(text.substr(begin, end - begin));
-        }
-        begin = end + 1;
-    }
-    return children;
+    return contract::ChildrenOfList(
+        ReadRecord(files, contract::kChildrenKey, kChildrenFile).value_or(""));
 }
 
 Reply Refuse(ActionLog& log, const Request& request, SessionId from, const std::string& why) {

@@ -217,18 +217,14 @@ std::vector<ListedChild> ListedChildren(Files& files, const Regional& regional) 
     const std::string list =
         ReadRecord(files, contract::kChildrenKey, contract::kChildrenFile).value_or("");
     std::vector<ListedChild> children;
-    for (std::size_t begin = 0; begin < list.size();) {
-        const std::size_t end = std::min(list.find('/', begin), list.size());
-        if (end > begin) {
-            ListedChild child{list.substr(begin, end - begin), std::nullopt};
-            try {
-                child.limits = ReadLimits(files, regional, child.name);
-            } catch (const std::exception&) {
-                // A record that cannot be read shows no limits; her use is shown all the same.
-            }
-            children.push_back(std::move(child));
+    for (std::string& name : contract::ChildrenOfList(list)) {
+        ListedChild child{std::move(name), std::nullopt};
+        try {
+            child.limits = ReadLimits(files, regional, child.name);
+        } catch (const std::exception&) {
+            // A record that cannot be read shows no limits; her use is shown all the same.
         }
-        begin = end + 1;
+        children.push_back(std::move(child));
     }
     return children;
 }

@@ -5,6 +5,7 @@
 // picked up or a day's use never counted, and neither program would notice.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Regional.h"
@@ -64,5 +65,8 @@ struct UsageNames {
     bool operator==(const UsageNames&) const = default;
 };
 UsageNames UsageNamesFor(const Regional& regional, std::string_view user, const LocalTime& date);
+
+// The children's names of the list's text ("Ann/Bo"), in its order; empty parts are no name.
+std::vector<std::string> ChildrenOfList(std::string_view list);
 
 } // namespace tembrel::contract

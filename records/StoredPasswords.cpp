@@ -215,13 +215,8 @@ std::vector<std::string> ConvertReadablePasswords(Files& files, const Regional& 
     } catch (const std::exception& e) {
         problems.push_back(std::string("the list of children cannot be read: ") + e.what());
     }
-    for (std::size_t begin = 0; begin < list.size();) {
-        const std::size_t end = std::min(list.find('/', begin), list.size());
-        if (end > begin) {
-            convert(std::string_view(list).substr(begin, end - begin), kChildHashKey,
-                    kChildPasswordKey, &AsTyped);
-        }
-        begin = end + 1;
+    for (const std::string& child : ChildrenOfList(list)) {
+        convert(child, kChildHashKey, kChildPasswordKey, &AsTyped);
     }
     return problems;
 }

@@ -26,19 +26,6 @@ Outcome Done(std::string message) {
     return {true, std::move(message), 0, FormField::None, 0};
 }
 
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        const std::size_t end = std::min(text.find('/', begin), text.size());
-        if (end > begin) {
-            parts.push_back(text.substr(begin, end - begin));
-        }
-        begin = end + 1;
-    }
-    return parts;
-}
-
 std::string Join(const std::vector<std::string>& parts) {
     std::string text;
     for (const std::string& part : parts) {
@@ -87,7 +74,8 @@ std::string Refusal(const Grant& grant, const std::string& child) {
 } // namespace
 
 std::vector<std::string> EngineLogic::Children() {
-    return Split(ReadRecord(ports_.files, contract::kChildrenKey, kChildrenFile).value_or(""));
+    return contract::ChildrenOfList(
+        ReadRecord(ports_.files, contract::kChildrenKey, kChildrenFile).value_or(""));
 }
 
 std::string EngineLogic::ListedSpelling(const std::string& name) {
